@@ -1,0 +1,75 @@
+// RAII owners for the platform's handles, used throughout the implementation
+// (never in the exported interface, which stays MFC-style raw handles).
+#pragma once
+
+#include <windows.h>
+#include <utility>
+
+namespace cfu {
+
+// Owns one handle described by Traits: type, invalid() and close(h).
+template <class Traits>
+class unique_any
+{
+public:
+    using handle_type = typename Traits::type;
+
+    unique_any() noexcept : m_h(Traits::invalid()) {}
+    explicit unique_any(handle_type h) noexcept : m_h(h) {}
+    unique_any(unique_any&& other) noexcept : m_h(other.release()) {}
+    unique_any& operator=(unique_any&& other) noexcept
+    {
+        reset(other.release());
+        return *this;
+    }
+    unique_any(const unique_any&) = delete;
+    unique_any& operator=(const unique_any&) = delete;
+    ~unique_any() { reset(); }
+
+    handle_type get() const noexcept { return m_h; }
+    explicit operator bool() const noexcept { return m_h != Traits::invalid(); }
+
+    handle_type release() noexcept { return std::exchange(m_h, Traits::invalid()); }
+    void reset(handle_type h = Traits::invalid()) noexcept
+    {
+        handle_type old = std::exchange(m_h, h);
+        if (old != Traits::invalid())
+            Traits::close(old);
+    }
+    // For out-parameters: closes what is held and hands out the slot.
+    handle_type* put() noexcept
+    {
+        reset();
+        return &m_h;
+    }
+
+private:
+    handle_type m_h;
+};
+
+template <class T, auto Close>
+struct null_handle_traits
+{
+    using type = T;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type h) noexcept { Close(h); }
+};
+
+struct file_handle_traits
+{
+    using type = HANDLE;
+    static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(type h) noexcept { ::CloseHandle(h); }
+};
+
+using unique_hkey     = unique_any<null_handle_traits<HKEY, &::RegCloseKey>>;
+using unique_handle   = unique_any<null_handle_traits<HANDLE, &::CloseHandle>>;
+using unique_file     = unique_any<file_handle_traits>;
+using unique_hmodule  = unique_any<null_handle_traits<HMODULE, &::FreeLibrary>>;
+using unique_hwnd     = unique_any<null_handle_traits<HWND, &::DestroyWindow>>;
+using unique_hhook    = unique_any<null_handle_traits<HHOOK, &::UnhookWindowsHookEx>>;
+using unique_hdc      = unique_any<null_handle_traits<HDC, &::DeleteDC>>;
+using unique_hgdiobj  = unique_any<null_handle_traits<HGDIOBJ, &::DeleteObject>>;
+using unique_hfind    = unique_any<null_handle_traits<HANDLE, &::FindClose>>;
+
+} // namespace cfu

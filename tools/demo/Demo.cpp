@@ -1,0 +1,14 @@
+// Demonstration of CFUtils: each part drives the real platform and prints
+// what happened.
+#include "Demo.h"
+
+#include <cstdio>
+
+int main()
+{
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    int failures = 0;
+    failures += RunWindowDemo() != 0;
+    std::printf("\n%s\n", failures ? "demo: FAILED" : "demo: done");
+    return failures;
+}

@@ -1,0 +1,4 @@
+// Parts of the demonstration; each prints what it shows and returns 0 on success.
+#pragma once
+
+int RunWindowDemo();
