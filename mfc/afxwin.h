@@ -46,9 +46,9 @@ private: \
     static const AFX_MSGMAP_ENTRY _messageEntries[]; \
 protected: \
     static const AFX_MSGMAP messageMap; \
-    static const AFX_MSGMAP* _GetBaseMessageMap(); \
+    [[maybe_unused]] static const AFX_MSGMAP* _GetBaseMessageMap(); \
 public: \
-    static const AFX_MSGMAP* GetThisMessageMap(); \
+    [[maybe_unused]] static const AFX_MSGMAP* GetThisMessageMap(); \
 protected: \
     const AFX_MSGMAP* GetMessageMap() const override;
 

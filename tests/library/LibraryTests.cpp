@@ -1,0 +1,54 @@
+// The library as a DLL in a process: its start-up, and the test set-up's
+// promise that a crash fails at once instead of hanging or passing.
+#include "CFUtils.h"
+
+#include "TestSupport.h"
+
+CFU_CHILD_ROLE(crash)
+{
+    // Leave the test binary's own crash filter out: this proves the prefix.
+    SetUnhandledExceptionFilter(NULL);
+    volatile int* nowhere = nullptr;
+    *nowhere = 1;
+    return 0;
+}
+
+TEST(LibraryStartTest, ACrashingChildEndsAtOnceWithANonzeroStatus)
+{
+    cfu::test::ChildProcess child("crash");
+    ASSERT_TRUE(child.Started());
+    long code = child.Wait(20000);
+    EXPECT_NE(-1, code) << "the crashed child hung";
+    EXPECT_NE(0, code) << "a crash must not look like success";
+}
+
+TEST(LibraryStartTest, TheLibraryJoinsTheChainOfExtensionDlls)
+{
+    HMODULE library = GetModuleHandleA("CFUtils.dll");
+    ASSERT_TRUE(library);
+    bool found = false;
+    for (CDynLinkLibrary* p = AfxGetModuleState()->m_pFirstDLL; p; p = p->m_pNextDLL)
+        found |= p->m_hModule == library && p->m_hResource == library;
+    EXPECT_TRUE(found);
+    EXPECT_EQ(GetModuleHandleA(NULL), AfxGetInstanceHandle());
+}
+
+TEST(ReferenceCountTest, LastReleaseDeletesTheMostDerivedObject)
+{
+    static int destroyed;
+    struct Counted : CReferenceCount
+    {
+        ~Counted() override { ++destroyed; }
+    };
+    destroyed = 0;
+    auto* obj = new Counted;
+    EXPECT_EQ(1u, obj->CurrentCount());
+    EXPECT_EQ(obj, obj->CopyInstancePointer());
+    obj->AddRef();
+    EXPECT_EQ(3u, obj->CurrentCount());
+    EXPECT_EQ(2u, obj->Release());
+    EXPECT_EQ(1u, obj->Release());
+    EXPECT_EQ(0, destroyed);
+    EXPECT_EQ(0u, obj->Release());
+    EXPECT_EQ(1, destroyed);
+}
