@@ -188,6 +188,130 @@ public:
 // Device configuration schemes
 // (section: schemes)
 
+// One tree of named device configuration schemes: the user's under
+// HKEY_CURRENT_USER, seeded from the machine-wide tree of the same path under
+// HKEY_LOCAL_MACHINE. ".Default" is the fallback current scheme and is never
+// deleted. Statuses are Windows codes, 0 for success.
+class AFX_EXT_CLASS CRegScheme : public CReferenceCount
+{
+public:
+    // product: the key under "SOFTWARE\Corvanta"; component: the key under
+    // "CurrentVersion".
+    CRegScheme(CString& product, CString& component);
+    ~CRegScheme() override;
+
+    // "SOFTWARE\Corvanta\<product>\CurrentVersion\<component>\Schemes", no root.
+    CString CreateSchemePath();
+    // Makes sure the user has scheme name, copying the machine-wide scheme of
+    // that name when the user has none; an existing scheme is left as it is.
+    // 8 when the key cannot be created.
+    long NewSchemeKey(CString& name);
+    // Records name as current (its key need not exist); 8 without a user tree.
+    long SetCurrentScheme(CString& name);
+    // The current scheme's name; records and delivers ".Default" when none is
+    // recorded. Seeds the user's tree first when it is missing (8 on failure).
+    long GetCurrentScheme(CString& name);
+    // List the user's scheme names, ".Default" included. GetFirstScheme fixes
+    // the count: 8 without a tree or without schemes; GetNextScheme gives 8
+    // before any GetFirstScheme and 232 after the last name.
+    long GetFirstScheme(CString& name);
+    long GetNextScheme(CString& name);
+    // Deletes a scheme with all the keys it holds. ".Default" (exactly this
+    // spelling) is refused with 232, an empty name or one holding a backslash
+    // with 87; 8 without a user tree. Deleting the current scheme makes
+    // ".Default" current.
+    long DeleteSchemeKey(CString& name);
+    // The current scheme's key path (no root); unchanged on failure.
+    long GetSchemeKey(CString& path);
+
+private:
+    CRegScheme(const CRegScheme&) = delete;
+    CRegScheme& operator=(const CRegScheme&) = delete;
+
+    void EndEnumeration();
+
+    CRegEntry* m_pSchemesKey;                  // owned, only while a listing runs
+    CRegSubkeyIterator* m_pSchemeIterator;     // owned, only while a listing runs
+    CString m_strProductKey;
+    CString m_strComponentKey;
+};
+
+// The keys of one numbered device inside the current scheme. The path getters
+// read the current scheme (its status is the result) and change path only on
+// success; without a scheme they give 87.
+class AFX_EXT_CLASS CRegDevice : public CReferenceCount
+{
+public:
+    // Takes a counted reference to scheme when it is not NULL.
+    CRegDevice(CString& name, unsigned int number, CRegScheme* scheme);
+    ~CRegDevice() override;
+
+    // <scheme key>\Devices\<name>\<number as %4.4u>
+    long GetDeviceKey(CString& path);
+    // The device key's "Assignments", "Annimations" and "Usability" subkeys.
+    long GetAssignmentKey(CString& path);
+    long GetAnimationKey(CString& path);
+    long GetUsabilityKey(CString& path);
+    // Creates the device key under HKEY_LOCAL_MACHINE as a copy of the
+    // machine-wide template "Devices\.Default\0000" of the current scheme.
+    // Without a template nothing is created and the result is 0.
+    long NewDeviceKey();
+
+    CRegScheme* m_pScheme;
+    CString m_strDeviceName;
+    unsigned int m_nDeviceNumber;
+    CString m_strDeviceNumber;
+
+private:
+    CRegDevice(const CRegDevice&) = delete;
+    CRegDevice& operator=(const CRegDevice&) = delete;
+
+    // "\Devices\<name>\<number>" + area: the device's place in a scheme.
+    CString DeviceTail(LPCSTR area) const;
+};
+
+// The module settings key ("Page Extension Settings") of the current scheme.
+class AFX_EXT_CLASS CRegModule : public CReferenceCount
+{
+public:
+    // Takes a counted reference to scheme when it is not NULL.
+    explicit CRegModule(CRegScheme* scheme);
+    ~CRegModule() override;
+
+    // As CRegDevice::GetDeviceKey: unchanged on failure, 87 without a scheme.
+    long GetModuleKey(CString& path);
+
+    CRegScheme* m_pScheme;
+
+private:
+    CRegModule(const CRegModule&) = delete;
+    CRegModule& operator=(const CRegModule&) = delete;
+};
+
+// The user's whole scheme tree.
+class AFX_EXT_CLASS CRegUser : public CReferenceCount
+{
+public:
+    // Takes a counted reference to scheme when it is not NULL.
+    explicit CRegUser(CRegScheme* scheme);
+    ~CRegUser() override;
+
+    // Makes sure the user's tree exists, copying the machine-wide one when the
+    // user has none. 0 when it exists or was created, 8 when it cannot be
+    // created, 87 without a scheme.
+    long NewUserKey();
+
+    CRegScheme* m_pScheme;
+
+private:
+    CRegUser(const CRegUser&) = delete;
+    CRegUser& operator=(const CRegUser&) = delete;
+};
+
+// "JoyStick", "GamePad", "Wheel" or "Trackorb" for families 0 to 3; any other
+// family leaves name unchanged.
+AFX_EXT_API void GetDevFamilyName(CString& name, unsigned int family);
+
 /////////////////////////////////////////////////////////////////////////////
 // Paths and text
 // (section: text)
