@@ -32,6 +32,256 @@ private:
 // Message routing
 // (section: messaging)
 
+class CMessagePipe;
+class CMessageNotification;
+class CMessageRegistration;
+class CRemoteMonitor;
+
+// Abstract receiver of routed messages and commands. A target lives on the
+// router's thread and must unregister before it is destroyed.
+class AFX_EXT_CLASS CNotifyTarget : public CObject, public CReferenceCount
+{
+    DECLARE_DYNAMIC(CNotifyTarget)
+public:
+    ~CNotifyTarget() override;
+
+    // One routed message or command. Nonzero: handled, and the notification's
+    // return result stands.
+    virtual int Notify(CMessageNotification* pNotification) = 0;
+    // Keeps its place in the table; not called by the library. FALSE.
+    virtual int ReservedAfterNotify();
+    // Attaches this target to a router pipe; nonzero on success.
+    virtual int Register(CMessagePipe* pPipe) = 0;
+    // Detaches it and releases what Register and initialisation set up.
+    virtual int UnRegister() = 0;
+    // Keeps its place in the table; not called by the library. FALSE.
+    virtual int ReservedAfterUnRegister();
+};
+
+// How the cross-process monitor delivers a matched message to a registration's
+// window. Any other value: not delivered.
+enum NOTIFY_STYLE : UINT
+{
+    NOTIFY_STYLE_DEFAULT = 0,   // posted; what a new or reset registration has
+    NOTIFY_STYLE_SEND = 1,      // sent, waiting for the receiving window
+    NOTIFY_STYLE_POST = 2,      // posted
+};
+
+// The packed registration that crosses processes (lpData of a WM_COPYDATA
+// with dwData 0x44). 48 + 4 × (messages + commands) bytes: the message list,
+// then the command list, start at aIds and are followed by 8 bytes that carry
+// nothing. Receivers ignore cbSize and the tail.
+struct TAGRawRegistration
+{
+    UINT cbSize;
+    UINT uMessageFrom;
+    UINT uMessageTo;
+    UINT uReserved;
+    HWND hWnd;
+    UINT uCallbackMessage;
+    NOTIFY_STYLE nNotifyStyle;
+    UINT cMessages;
+    UINT cCommands;
+    UINT aIds[2];
+};
+
+// Which messages and commands one target wants from a pipe, and for a
+// component in another process, where and how forwarded messages go.
+class AFX_EXT_CLASS CMessageRegistration : public CReferenceCount
+{
+public:
+    CMessageRegistration();
+    // Range, window, callback message, style and both lists from pRaw (whose
+    // size field is not read); target, pipe and handle stay empty.
+    explicit CMessageRegistration(TAGRawRegistration* pRaw);
+    ~CMessageRegistration() override;
+
+    // Copies everything but the reference count and the packed record.
+    CMessageRegistration& operator=(CMessageRegistration& src);
+    // Packs this registration; the record belongs to this object and stays
+    // valid until the next conversion, Reset, assignment or destruction.
+    operator void*();
+    // Back to the unregistered state; the reference count is untouched.
+    void Reset();
+
+    void AssignHandle(unsigned __int64 handle) { m_handle = handle; }
+    unsigned __int64 GetHandle() const { return m_handle; }
+    void SetMessageFrom(UINT message) { m_messageFrom = message; }
+    void SetMessageTo(UINT message) { m_messageTo = message; }
+    void SetNotifyTarget(CNotifyTarget* pTarget) { m_pNotifyTarget = pTarget; }
+    CNotifyTarget* MessageTarget() const { return m_pNotifyTarget; }
+    void SetMessagePipe(CMessagePipe* pPipe) { m_pMessagePipe = pPipe; }
+    CMessagePipe* GetMessagePipe() const { return m_pMessagePipe; }
+    void SetWindowHandle(HWND hWnd) { m_hWnd = hWnd; }
+    HWND GetWindowHandle() const { return m_hWnd; }
+    void SetCallbackMessage(UINT message) { m_callbackMessage = message; }
+    UINT GetCallbackMessage() const { return m_callbackMessage; }
+    void SetNotifyStyle(NOTIFY_STYLE style) { m_notifyStyle = style; }
+    NOTIFY_STYLE GetNotifyStyle() const { return m_notifyStyle; }
+
+    // Append (duplicates kept); the index at which the entry was placed.
+    int AddMessageToList(UINT message);
+    int AddCommandToList(UINT id);
+    int GetMessageListCount() const;
+    int GetCommandCount() const;
+
+    // 1 when the range (in force only when to > from) or the list holds it.
+    int MessageForThisTarget(UINT message) const;
+    // 1 when the command list holds id; the range plays no part.
+    int CommandForThisTarget(UINT id) const;
+
+private:
+    void FreePackedRecord();
+
+    CNotifyTarget* m_pNotifyTarget;
+    CMessagePipe* m_pMessagePipe;
+    unsigned __int64 m_handle;
+    UINT m_messageFrom;
+    UINT m_messageTo;
+    CUIntArray m_commandList;
+    CUIntArray m_messageList;
+    BYTE* m_pPackedRecord;
+    HWND m_hWnd;
+    UINT m_callbackMessage;
+    NOTIFY_STYLE m_notifyStyle;
+};
+
+// Notify types of CMessageNotification.
+enum
+{
+    NOTIFY_TYPE_MESSAGE = 1,    // a window message from the router's window procedure
+    NOTIFY_TYPE_COMMAND = 2,    // a command from the router's command routing
+};
+
+// What a target's Notify receives: one message or command and a slot for the
+// answer. A plain value; nothing in it is owned.
+class AFX_EXT_CLASS CMessageNotification
+{
+public:
+    CMessageNotification();
+    ~CMessageNotification();
+
+    // Sets the disposition to 10; leaves the return result and notify type.
+    void InitializeMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
+                           CMessageRegistration* pRegistration);
+
+    void SetNotifyType(UINT type) { m_notifyType = type; }
+    UINT GetNotifyType() const { return m_notifyType; }
+    void SetMessageDisposition(UINT disposition) { m_disposition = disposition; }
+    UINT GetMessageDisposition() const { return m_disposition; }
+    void SetReturnResult(LRESULT result) { m_returnResult = result; }
+    LRESULT GetReturnResult() const { return m_returnResult; }
+    HWND GetWindowHandle() const { return m_hWnd; }
+    // The message number, or the command identifier for a command.
+    UINT GetMessageA() const { return m_message; }
+    WPARAM GetWparam() const { return m_wParam; }
+    LPARAM GetLparam() const { return m_lParam; }
+    // The pipe's copy that matched; null for commands.
+    CMessageRegistration* GetMessageRegistration() const { return m_pRegistration; }
+
+private:
+    LRESULT m_returnResult;
+    UINT m_notifyType;
+    HWND m_hWnd;
+    UINT m_message;
+    WPARAM m_wParam;
+    LPARAM m_lParam;
+    UINT m_disposition;
+    CMessageRegistration* m_pRegistration;
+};
+
+// The router: a hidden top-level window of the class "Corvanta Flydeck
+// Internal Message Router" that hands every message it receives to each
+// registration that wants it, in handle order. Used on its own thread only.
+class AFX_EXT_CLASS CMessagePipe : public CWnd
+{
+public:
+    // Registers the window class (an existing class is kept).
+    CMessagePipe();
+    // Unregisters the hot key, drops pending posts and registrations without
+    // telling their targets, releases the monitor, then destroys the window.
+    ~CMessagePipe() override;
+
+    // Creates the hidden router window and its cross-process monitor, which
+    // takes the next handle. 0 when the window cannot be created.
+    int Initialize();
+
+    // Writes this pipe and a new handle into reg, keeps a copy made after
+    // that and returns the handle. The target is neither checked nor counted.
+    unsigned __int64 RegisterForNotifications(CMessageRegistration& reg);
+    // Drops the copy with that handle; 0 when none has it (or handle is 0).
+    int UnRegisterNotification(unsigned __int64 handle);
+    // The number of registrations that want message.
+    UINT CountHandlers(UINT message);
+    // Hands the caller's notification, as it stands, to the target of handle
+    // and returns the notification's result; 0 for an unknown handle.
+    __int64 SendMessageToHandler(unsigned __int64 handle, CMessageNotification& notification);
+    // Delivers notification to the target of handle later, from the message
+    // loop, in posting order. The notification is borrowed: keep it alive and
+    // unchanged until then. 0 when the post cannot be recorded.
+    int PostMessageToHandler(unsigned __int64 handle, CMessageNotification& notification);
+
+    // Hands a plain command to the first registration that lists it; TRUE then.
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    CMessagePipe(const CMessagePipe&) = delete;
+    CMessagePipe& operator=(const CMessagePipe&) = delete;
+
+    POSITION FindRegistration(unsigned __int64 handle);
+    // The registration a walk goes on with after the one holding handle.
+    POSITION FindSuccessor(unsigned __int64 handle);
+    LRESULT DeliverPost(unsigned __int64 handle);
+    BOOL RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void ReleaseHotKey();
+
+    BOOL m_bHotKeyRegistered;
+    UINT m_hotKeyId;
+    UINT m_internalMessage;
+    HMODULE m_hHookLibrary;
+    HHOOK m_hShellHook;
+    HHOOK m_hKeyboardHook;
+    HHOOK m_hCBTHook;
+    unsigned __int64 m_nextHandle;
+    CRemoteMonitor* m_pRemoteMonitor;
+    CPtrArray m_pendingPosts;
+    CList<CMessageRegistration, CMessageRegistration&> m_registrations;
+};
+
+// An in-process component's way to the router found by class name. Serves
+// components on the router's own thread.
+class AFX_EXT_CLASS CGlobalMessagePipe
+{
+public:
+    CGlobalMessagePipe();
+    ~CGlobalMessagePipe();
+
+    // As CMessagePipe::RegisterForNotifications on the router found at
+    // construction; 0 (nothing written) without a router window or when the
+    // window is not a pipe of this thread. Unregister through GetMessagePipe().
+    unsigned __int64 RegisterForNotifications(CMessageRegistration& reg);
+
+private:
+    HWND m_hRouter;
+};
+
+// A component's way to the router from another process or thread, over
+// WM_COPYDATA and the "Corvanta Flydeck Ipc Message".
+class AFX_EXT_CLASS CRemoteMessagePipe
+{
+public:
+    // Sends reg, with hWnd as its receiving window, to the router; the
+    // handle, or 0 (no router, or refused). The handle is not written into reg.
+    unsigned __int64 RegisterForNotifications(HWND hWnd, CMessageRegistration& reg);
+    // Asks the router to drop handle; 0 only when there is no router.
+    int UnRegisterNotification(unsigned __int64 handle);
+};
+
 /////////////////////////////////////////////////////////////////////////////
 // Registry values, keys and iterators
 // (section: registry)

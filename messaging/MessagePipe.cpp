@@ -1,0 +1,237 @@
+#include "library/CFUtils.h"
+#include "messaging/RemoteMonitor.h"
+#include "messaging/RouterNames.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+namespace {
+
+// A post waiting for its internal message; the notification is the caller's.
+struct PendingPost
+{
+    unsigned __int64 handle;
+    CMessageNotification* pNotification;
+};
+
+// A registration built with a null target is kept (the pipe never checks
+// targets) but can receive nothing.
+int NotifyTarget(CMessageRegistration& reg, CMessageNotification& notification)
+{
+    CNotifyTarget* pTarget = reg.MessageTarget();
+    return pTarget ? pTarget->Notify(&notification) : 0;
+}
+
+BOOL CALLBACK CloseIfToolWindow(HWND hWnd, LPARAM)
+{
+    // The thread also owns windows of the system's (Wine's "IME" window):
+    // only a tool window is closed, and only the first one met.
+    if (!(GetWindowLongA(hWnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW))
+        return TRUE;
+    PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    return FALSE;
+}
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CMessagePipe, CWnd)
+END_MESSAGE_MAP()
+
+CMessagePipe::CMessagePipe()
+    : m_bHotKeyRegistered(FALSE), m_hotKeyId(0), m_internalMessage(0), m_hHookLibrary(NULL),
+      m_hShellHook(NULL), m_hKeyboardHook(NULL), m_hCBTHook(NULL), m_nextHandle(1),
+      m_pRemoteMonitor(NULL)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = AfxGetAfxWndProc();
+    wc.hInstance = AfxGetModuleState()->m_hCurrentInstanceHandle;
+    wc.lpszClassName = cfu::router::kWindowClass;
+    // Fails once the class exists (an earlier pipe registered it): harmless.
+    RegisterClassA(&wc);
+}
+
+CMessagePipe::~CMessagePipe()
+{
+    ReleaseHotKey();
+    for (INT_PTR i = 0; i < m_pendingPosts.GetSize(); ++i)
+        delete static_cast<PendingPost*>(m_pendingPosts[i]);
+    m_pendingPosts.RemoveAll();
+    m_registrations.RemoveAll();
+    if (m_pRemoteMonitor)
+        m_pRemoteMonitor->Release();
+}
+
+int CMessagePipe::Initialize()
+{
+    if (!CreateEx(0, cfu::router::kWindowClass, cfu::router::kWindowClass, WS_POPUP, -1000, -1000,
+                  0, 0, NULL, NULL, NULL))
+        return 0;
+    ShowWindow(SW_HIDE);
+    m_internalMessage = RegisterWindowMessageA(cfu::router::kInternalMessage);
+    m_pRemoteMonitor = new (std::nothrow) CRemoteMonitor;
+    if (m_pRemoteMonitor)
+        m_pRemoteMonitor->Register(this);
+    return 1;
+}
+
+unsigned __int64 CMessagePipe::RegisterForNotifications(CMessageRegistration& reg)
+{
+    reg.SetMessagePipe(this);
+    reg.AssignHandle(m_nextHandle++);
+    m_registrations.AddTail(reg);
+    return reg.GetHandle();
+}
+
+int CMessagePipe::UnRegisterNotification(unsigned __int64 handle)
+{
+    // Handles start at 1, so handle 0 is never found.
+    POSITION pos = FindRegistration(handle);
+    if (!pos)
+        return 0;
+    m_registrations.RemoveAt(pos);
+    return 1;
+}
+
+UINT CMessagePipe::CountHandlers(UINT message)
+{
+    UINT count = 0;
+    for (POSITION pos = m_registrations.GetHeadPosition(); pos;)
+        count += m_registrations.GetNext(pos).MessageForThisTarget(message);
+    return count;
+}
+
+__int64 CMessagePipe::SendMessageToHandler(unsigned __int64 handle, CMessageNotification& notification)
+{
+    POSITION pos = FindRegistration(handle);
+    if (!pos)
+        return 0;
+    NotifyTarget(m_registrations.GetAt(pos), notification);
+    return notification.GetReturnResult();
+}
+
+int CMessagePipe::PostMessageToHandler(unsigned __int64 handle, CMessageNotification& notification)
+{
+    std::unique_ptr<PendingPost> post(new (std::nothrow) PendingPost{handle, &notification});
+    if (!post)
+        return 0;
+    m_pendingPosts.Add(post.get());
+    post.release();
+    ::PostMessageA(m_hWnd, m_internalMessage, WPARAM(handle), 0);
+    return 1;
+}
+
+BOOL CMessagePipe::OnCmdMsg(UINT nID, int nCode, void*, AFX_CMDHANDLERINFO*)
+{
+    if (nCode != 0)
+        return FALSE;
+    for (POSITION pos = m_registrations.GetHeadPosition(); pos;) {
+        CMessageRegistration& reg = m_registrations.GetNext(pos);
+        if (!reg.CommandForThisTarget(nID))
+            continue;
+        CMessageNotification notification;
+        notification.InitializeMessage(NULL, nID, 0, 0, NULL);
+        notification.SetNotifyType(NOTIFY_TYPE_COMMAND);
+        NotifyTarget(reg, notification);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+LRESULT CMessagePipe::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    BOOL handled = FALSE;
+    if (message == WM_CLOSE) {
+        EnumThreadWindows(GetCurrentThreadId(), &CloseIfToolWindow, 0);
+        handled = TRUE;
+    }
+    // Until Initialize knows the internal message, 0 must not catch WM_NULL.
+    if (m_internalMessage && message == m_internalMessage)
+        return DeliverPost(wParam);
+    LRESULT result = 0;
+    if (RouteMessage(message, wParam, lParam, result))
+        handled = TRUE;
+    return handled ? result : CWnd::WindowProc(message, wParam, lParam);
+}
+
+BOOL CMessagePipe::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    CMessageNotification notification;
+    BOOL handled = FALSE;
+    for (POSITION pos = m_registrations.GetHeadPosition(); pos;) {
+        POSITION next = pos;
+        CMessageRegistration& reg = m_registrations.GetNext(next);
+        if (!reg.MessageForThisTarget(message)) {
+            pos = next;
+            continue;
+        }
+        // The return result is not cleared: an earlier target's answer stands
+        // unless this one sets its own.
+        notification.InitializeMessage(NULL, message, wParam, lParam, &reg);
+        notification.SetNotifyType(NOTIFY_TYPE_MESSAGE);
+        handled = TRUE;
+        const unsigned __int64 handle = reg.GetHandle();
+        const INT_PTR countBefore = m_registrations.GetCount();
+        const unsigned __int64 nextHandleBefore = m_nextHandle;
+        if (NotifyTarget(reg, notification))
+            result = notification.GetReturnResult();
+        // Every registration made inside Notify took a new handle and went to
+        // the tail; a count below that means some were removed, and the noted
+        // successor may be one of them.
+        const INT_PTR added = INT_PTR(m_nextHandle - nextHandleBefore);
+        pos = m_registrations.GetCount() < countBefore + added ? FindSuccessor(handle) : next;
+    }
+    return handled;
+}
+
+LRESULT CMessagePipe::DeliverPost(unsigned __int64 handle)
+{
+    void** pFirst = m_pendingPosts.GetData();
+    void** pLast = pFirst + m_pendingPosts.GetSize();
+    void** pFound = std::find_if(pFirst, pLast, [handle](void* p) {
+        return static_cast<PendingPost*>(p)->handle == handle;
+    });
+    if (pFound == pLast)
+        return 0;
+    // Out of the array before Notify: a target that pumps messages may have
+    // the next post delivered inside its own.
+    std::unique_ptr<PendingPost> post(static_cast<PendingPost*>(*pFound));
+    m_pendingPosts.RemoveAt(pFound - pFirst);
+    POSITION pos = FindRegistration(handle);
+    return pos ? NotifyTarget(m_registrations.GetAt(pos), *post->pNotification) : 0;
+}
+
+POSITION CMessagePipe::FindRegistration(unsigned __int64 handle)
+{
+    for (POSITION pos = m_registrations.GetHeadPosition(); pos;) {
+        POSITION current = pos;
+        if (m_registrations.GetNext(pos).GetHandle() == handle)
+            return current;
+    }
+    return NULL;
+}
+
+POSITION CMessagePipe::FindSuccessor(unsigned __int64 handle)
+{
+    for (POSITION pos = m_registrations.GetHeadPosition(); pos;) {
+        POSITION current = pos;
+        const unsigned __int64 found = m_registrations.GetNext(pos).GetHandle();
+        if (found > handle)
+            return current;
+        if (found == handle)
+            return pos;
+    }
+    return NULL;
+}
+
+void CMessagePipe::ReleaseHotKey()
+{
+    if (!m_bHotKeyRegistered)
+        return;
+    if (::IsWindow(m_hWnd))
+        ::UnregisterHotKey(m_hWnd, int(m_hotKeyId));
+    // The atom was added even if the window has gone.
+    ::GlobalDeleteAtom(ATOM(m_hotKeyId));
+    m_bHotKeyRegistered = FALSE;
+    m_hotKeyId = 0;
+}
