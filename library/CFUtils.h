@@ -566,6 +566,165 @@ AFX_EXT_API void GetDevFamilyName(CString& name, unsigned int family);
 // Paths and text
 // (section: text)
 
+// Walks a NUL-terminated text one character at a time; never steps over the
+// end of the text nor over one of a set of stop characters. A set is a
+// NUL-terminated text of its members; a null set is empty.
+class AFX_EXT_CLASS CScanner
+{
+public:
+    // Bound to an empty text, with an empty set of stop characters.
+    CScanner();
+
+    // Binds the scanner to text (null: an empty text); stopChars may be null.
+    void restart(const char* text, const char* stopChars);
+    // Binds the scanner to text (null: an empty text); keeps the stop characters.
+    CScanner& operator=(const char* text);
+
+    // Steps forward unless at the NUL or at a stop character; returns the
+    // position before the step.
+    const char* operator++(int);
+    // Steps back unless at the start of the text; returns the position before.
+    const char* operator--(int);
+
+    // The scan position; never null.
+    const char* current() const { return m_current; }
+
+protected:
+    // TRUE when set is not null and holds c; NUL is never a member.
+    int charInStr(char c, const char* set) const;
+
+    const char* m_start;
+    const char* m_current;
+    const char* m_stopChars;
+};
+
+// Cuts a caller's text into tokens in place: a token is a pointer into the
+// text, ended by a NUL written over the character behind it. That character
+// is put back before the next token is looked for, by restart, terminate and
+// the destructor. The text must be writable (although passed as const) and
+// outlive the tokenizer's use of it. Tokens are never null: at the end of the
+// text, or at a stop character, the token is empty.
+class AFX_EXT_CLASS CTokenizer : public CScanner
+{
+public:
+    CTokenizer();
+    // Binds to text (null: empty); the scan position starts after the leading
+    // skip characters. Any of the sets may be null.
+    CTokenizer(const char* text, const char* skipChars, const char* stopChars);
+    ~CTokenizer();
+
+    // Makes the previous text whole, then binds as the constructor does.
+    void restart(const char* text, const char* skipChars, const char* stopChars);
+    void changeSkipChars(const char* skipChars);
+
+    // The next token up to one of delimiters (null: up to a stop character or
+    // the end), with skip characters around it left out.
+    const char* next(const char* delimiters);
+    // The next token enclosed by delimiters (quotes, for instance), taken
+    // whole; without an opening delimiter it runs up to the next delimiter.
+    const char* nextBetween(const char* delimiters);
+    // Puts back the character displaced by the current token.
+    void terminate();
+
+    // What ended the latest token: a delimiter, a stop character, or NUL at
+    // the end of the text. Tells an empty field from the end of the text.
+    char lastDelimiter() const { return m_lastDelimiter; }
+
+protected:
+    // Exchanges the character at m_tokenEnd with m_savedChar when they differ.
+    void swapChar();
+
+    char m_savedChar;
+    char m_lastDelimiter;
+    char* m_tokenEnd;
+    const char* m_rest;
+    const char* m_skipChars;
+
+private:
+    // A copy would put the displaced character back twice.
+    CTokenizer(const CTokenizer&) = delete;
+    CTokenizer& operator=(const CTokenizer&) = delete;
+};
+
+// One file-system path split into drive, directory, name and extension, as
+// _splitpath splits (parts cut to 2, 255, 255 and 255 characters). Every
+// setter recomposes the text as _makepath does, after dropping leading blanks
+// and tabs from the texts and parts, cuts it to MAX_PATH - 1 characters and
+// collapses every run of backslashes into one. A null text counts as empty.
+class AFX_EXT_CLASS CPathName
+{
+public:
+    CPathName(const char* path = NULL) : m_searchDirs(NULL) { PathName(path); }
+
+// Parts (each splits the path after its leading blanks and tabs)
+    // The whole path text.
+    CString PathName() const { return m_path; }
+    // Drive and directory, e.g. "C:\a\" for "C:\a\b.txt".
+    CString Path() const;
+    // Name and extension, e.g. "b.txt".
+    CString FileName() const;
+    CString Drive() const;
+    CString Directory() const;
+    CString Name() const;
+    // The extension with its dot, e.g. ".txt".
+    CString Extension() const;
+    // Points into the path text at the name; valid until the path changes.
+    const char* LPFileName() const;
+    // Points into the path text at the extension's dot, or at the NUL.
+    const char* LPExtension() const;
+    // The drive letter as written, or NUL.
+    char DriveChar() const;
+    // What ToParent would make of the path; this object is unchanged.
+    CString Parent() const;
+
+// Setters (each returns this object)
+    // All four parts from the text.
+    CPathName& PathName(const char* path);
+    // Drive and directory from the text (split: "C:\x\y" gives "C:\x\").
+    CPathName& Path(const char* path);
+    // Name and extension from the text; an empty text removes both.
+    CPathName& FileName(const char* fileName);
+    // Only the first character of the text counts.
+    CPathName& Drive(const char* drive);
+    CPathName& Drive(char letter);
+    // The text is the directory, whole.
+    CPathName& Directory(const char* directory);
+    // The text is the name, whole (a dot in it stays in the name).
+    CPathName& Name(const char* name);
+    // The text is the extension; a leading dot is added when missing.
+    CPathName& Extension(const char* extension);
+
+// Operations
+    // Name and extension join the directory: "C:\a\b.txt" gives "C:\a\b.txt\".
+    CPathName& ForceDirectory();
+    // A directory path loses its trailing backslash ("C:\a\b\" gives
+    // "C:\a\b"); roots and file paths stay as they are.
+    CPathName& ForceFile();
+    // The directory of a file, or the parent of a directory.
+    CPathName& ToParent();
+    // Makes the path absolute against the current directory without touching
+    // the disk. FALSE, with the path unchanged, when that fails.
+    int FullPath();
+    // Finds the name and extension by the system's search order for a bare
+    // file name; stores the file's absolute path. FALSE, path unchanged, when
+    // there is no such file.
+    int Search();
+    // Sets the search root (a text prefix, expected to end in a backslash)
+    // and the list of directories under it used by FindFile. Returns TRUE.
+    int SetSearchPath(CString root, const char** dirs);
+    // Looks for the file as it is, in the search root, in the search root's
+    // directories in list order, then as Search does; stores the absolute path
+    // of the first that opens for reading. FALSE, path unchanged, when none does.
+    int FindFile();
+
+private:
+    CString m_path;
+    // Text prefix of the file name and of the listed directories.
+    CString m_searchPath;
+    // Caller-owned, ended by a null entry; neither copied nor freed.
+    const char** m_searchDirs;
+};
+
 /////////////////////////////////////////////////////////////////////////////
 // Resources
 // (section: resources)
