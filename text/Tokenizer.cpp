@@ -3,7 +3,6 @@
 #include "library/CFUtils.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -18,8 +17,14 @@ const char* OrEmpty(const char* text)
 
 bool IsMember(char c, const char* set)
 {
-    // strchr would find the set's own terminator.
-    return c != '\0' && set != NULL && std::strchr(set, c) != NULL;
+    // Sets are a few characters: a plain loop beats a call into the C
+    // runtime's strchr, which would also find the set's own terminator.
+    if (c == '\0' || set == NULL)
+        return false;
+    for (; *set != '\0'; ++set)
+        if (*set == c)
+            return true;
+    return false;
 }
 
 const char* SkipMembers(const char* p, const char* set)
@@ -29,10 +34,40 @@ const char* SkipMembers(const char* p, const char* set)
     return p;
 }
 
+// The characters that end a token: the delimiters, the stop characters and
+// NUL. A table, as strtok has, so that the scan over the token costs one
+// look-up a character.
+class TokenEnds
+{
+public:
+    TokenEnds(const char* delimiters, const char* stopChars) : m_bits()
+    {
+        Add(delimiters);
+        Add(stopChars);
+        m_bits[0] |= 1;
+    }
+    bool Has(char c) const
+    {
+        const unsigned char u = static_cast<unsigned char>(c);
+        return (m_bits[u >> 6] >> (u & 63)) & 1;
+    }
+
+private:
+    void Add(const char* set)
+    {
+        for (; set != NULL && *set != '\0'; ++set) {
+            const unsigned char u = static_cast<unsigned char>(*set);
+            m_bits[u >> 6] |= 1ull << (u & 63);
+        }
+    }
+    unsigned long long m_bits[4];
+};
+
 // Where a token starting at p ends: at a delimiter, a stop character or NUL.
 const char* FindTokenEnd(const char* p, const char* delimiters, const char* stopChars)
 {
-    while (*p != '\0' && !IsMember(*p, delimiters) && !IsMember(*p, stopChars))
+    const TokenEnds ends(delimiters, stopChars);
+    while (!ends.Has(*p))
         ++p;
     return p;
 }

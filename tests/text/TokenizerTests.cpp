@@ -214,7 +214,7 @@ public:
 
     std::string Text(size_t maxLength)
     {
-        static const char kAlphabet[] = "ab  \t,,;\"x:.\\";
+        static const char kAlphabet[] = "ab  \t,,;\"x:.\\\xe9\xff";
         std::string text(Pick(maxLength + 1), ' ');
         for (char& c : text)
             c = kAlphabet[Pick(sizeof kAlphabet - 1)];
