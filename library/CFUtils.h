@@ -388,6 +388,8 @@ private:
     CRegEntry(const CRegEntry&) = delete;
     CRegEntry& operator=(const CRegEntry&) = delete;
 
+    // A constructed entry, or NULL when it cannot be allocated or opened.
+    static CRegEntry* Make(HKEY parent, const CString& name, REGSAM access);
     long CopyKeyTree(CRegEntry* source, CRegEntry* target);
     long CopyKeyValues(CRegEntry* source, CRegEntry* target);
 };

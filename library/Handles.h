@@ -71,5 +71,6 @@ using unique_hhook    = unique_any<null_handle_traits<HHOOK, &::UnhookWindowsHoo
 using unique_hdc      = unique_any<null_handle_traits<HDC, &::DeleteDC>>;
 using unique_hgdiobj  = unique_any<null_handle_traits<HGDIOBJ, &::DeleteObject>>;
 using unique_hfind    = unique_any<null_handle_traits<HANDLE, &::FindClose>>;
+using unique_hlocal   = unique_any<null_handle_traits<HLOCAL, &::LocalFree>>;
 
 } // namespace cfu
