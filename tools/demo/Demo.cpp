@@ -9,6 +9,7 @@ int main()
     setvbuf(stdout, nullptr, _IONBF, 0);
     int failures = 0;
     failures += RunWindowDemo() != 0;
+    failures += RunDataDemo() != 0;
     std::printf("\n%s\n", failures ? "demo: FAILED" : "demo: done");
     return failures;
 }

@@ -2,3 +2,4 @@
 #pragma once
 
 int RunWindowDemo();
+int RunDataDemo();
