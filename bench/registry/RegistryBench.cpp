@@ -1,7 +1,7 @@
 // CRegEntry and its iterators against the plain registry calls doing the
 // same job, in a key of its own under HKCU\Software\CFUtilsBench.
 #include "library/CFUtils.h"
-#include "tests/registry/RegTree.h"
+#include "tests/common/RegTree.h"
 
 #include "Bench.h"
 

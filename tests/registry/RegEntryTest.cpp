@@ -1,21 +1,22 @@
-// CRegEntry and its iterators on real keys, with RegQueryInfoKeyA,
-// RegQueryValueExA and the enumeration calls as the oracle.
+// CRegEntry, its iterators and CopyStructure on real keys, with the platform's
+// own calls (RegQueryInfoKeyA, the enumerations, RegCopyTreeA) as the oracle.
 #include "library/CFUtils.h"
 
 #include "RegTree.h"
 #include "TestSupport.h"
 
+#include <set>
 #include <string>
-#include <vector>
 
 namespace {
 
-using cfu::test::CreateKey;
-using cfu::test::ReadValue;
-using cfu::test::RegValueRecord;
-using cfu::test::WriteValue;
+using namespace cfu::test;
+using cfu::unique_hkey;
 
-using cfu::test::EntryPtr;
+RegValue ValueOf(const CRegData& data)
+{
+    return {data.GetType(), std::string(static_cast<LPCSTR>(data), size_t(data.GetLength()))};
+}
 
 class RegEntryTest : public testing::Test
 {
@@ -35,291 +36,246 @@ protected:
     }
     HKEY Key() const { return m_sandbox.Key(); }
 
-    cfu::test::RegSandbox m_sandbox{testing::UnitTest::GetInstance()->current_test_info()->name()};
+    // Copies source through CopyStructure and through RegCopyTreeA: the copies
+    // differ only by the zero byte that an entry writes after every value.
+    // The number of keys compared.
+    size_t ExpectCopyMatchesPlatform(HKEY source, const std::string& tag)
+    {
+        unique_hkey platform = CreateKey(Key(), tag + " by the platform");
+        EXPECT_EQ(0, RegCopyTreeA(source, NULL, platform.get()));
+        EntryPtr library = Create(tag + " by the library");
+        EntryPtr from(CRegEntry::OpenExisting(source, CString()));
+        EXPECT_TRUE(library && from);
+        if (!library || !from)
+            return 0;
+        EXPECT_EQ(0, from->CopyStructure(library.get()));
+        const RegTree expected = Copied(ReadTree(platform.get()));
+        RegTree actual = ReadTree(library->m_hKey);
+        EXPECT_EQ(expected.size(), actual.size());
+        for (const auto& [path, values] : expected)
+            EXPECT_EQ(values, actual[path]) << tag << " key [" << path << "]";
+        return expected.size();
+    }
+
+    RegSandbox m_sandbox{testing::UnitTest::GetInstance()->current_test_info()->name()};
 };
 
-TEST_F(RegEntryTest, CountsMatchTheKeyInformation)
+// Opening takes the key's counts, each maximum one more than the platform's,
+// and the key's value when it has exactly one; creating reads no value.
+TEST_F(RegEntryTest, OpeningTakesTheCountsAndTheOnlyValue)
 {
-    CreateKey(Key(), "A");
-    CreateKey(Key(), "Longest subkey name");
-    WriteValue(Key(), "", REG_SZ, std::string("default\0", 8));
-    WriteValue(Key(), "Long value name", REG_BINARY, std::string(300, '\x01'));
-    EntryPtr entry = Open();
-    ASSERT_TRUE(entry);
-    DWORD subkeys, maxSubkey, values, maxName, maxData;
-    ASSERT_EQ(RegQueryInfoKeyA(Key(), NULL, NULL, NULL, &subkeys, &maxSubkey, NULL, &values, &maxName, &maxData,
-                               NULL, NULL), 0);
-    EXPECT_EQ(entry->m_dwSubkeys, subkeys);
-    EXPECT_EQ(entry->m_dwMaxSubkeyLen, maxSubkey + 1);
-    EXPECT_EQ(entry->m_dwValues, values);
-    EXPECT_EQ(entry->m_dwMaxValueNameLen, maxName + 1);
-    EXPECT_EQ(entry->m_dwMaxValueLen, maxData + 1);
-    EXPECT_EQ(entry->m_lStatus, 0);
-}
-
-TEST_F(RegEntryTest, OpeningCachesTheOnlyValue)
-{
-    WriteValue(CreateKey(Key(), "One").get(), "Only", REG_BINARY, std::string("\0\x01\0", 3));
-    WriteValue(CreateKey(Key(), "Default").get(), "", REG_SZ, std::string("text\0", 5));
-    cfu::unique_hkey two = CreateKey(Key(), "Two");
-    WriteValue(two.get(), "a", REG_SZ, std::string("1\0", 2));
-    WriteValue(two.get(), "b", REG_SZ, std::string("2\0", 2));
-    CreateKey(Key(), "None");
-
-    EntryPtr one = Open("One");
-    ASSERT_TRUE(one);
-    EXPECT_EQ(std::string(one->m_strValueName), "Only");
-    EXPECT_EQ(one->m_valueData.GetType(), DWORD(REG_BINARY));
-    EXPECT_EQ(std::string(one->m_valueData, size_t(one->m_valueData.GetLength())), std::string("\0\x01\0", 3));
-    EntryPtr byDefault = Open("Default");
-    ASSERT_TRUE(byDefault);
-    EXPECT_EQ(std::string(byDefault->m_strValueName), "");
-    EXPECT_EQ(byDefault->m_valueData.GetLength(), 5);
-    for (const char* name : {"Two", "None"}) {
+    WriteTree(HKEY_CURRENT_USER, m_sandbox.Path(),
+              {{"", {{"", Sz("default")}, {"Long value name", {REG_BINARY, std::string(300, '\1')}}}},
+               {"Longest subkey name", {}},
+               {"One", {{"Only", {REG_BINARY, std::string("\0\x01\0", 3)}}}},
+               {"Default", {{"", Sz("text")}}},
+               {"Two", {{"a", Sz("1")}, {"b", Sz("2")}}}});
+    for (const char* name : {"", "Longest subkey name", "One", "Default", "Two"}) {
+        SCOPED_TRACE(name);
         EntryPtr entry = Open(name);
-        ASSERT_TRUE(entry) << name;
-        EXPECT_TRUE(entry->m_strValueName.IsEmpty()) << name;
-        EXPECT_TRUE(entry->m_valueData.IsEmpty()) << name;
+        ASSERT_TRUE(entry);
+        DWORD subkeys, maxSubkey, values, maxName, maxData;
+        ASSERT_EQ(0, RegQueryInfoKeyA(entry->m_hKey, NULL, NULL, NULL, &subkeys, &maxSubkey, NULL, &values,
+                                      &maxName, &maxData, NULL, NULL));
+        EXPECT_EQ(subkeys, entry->m_dwSubkeys);
+        EXPECT_EQ(maxSubkey + 1, entry->m_dwMaxSubkeyLen);
+        EXPECT_EQ(values, entry->m_dwValues);
+        EXPECT_EQ(maxName + 1, entry->m_dwMaxValueNameLen);
+        EXPECT_EQ(maxData + 1, entry->m_dwMaxValueLen);
+        const auto oracle = ReadTree(Key(), name)[""];
+        const bool one = oracle.size() == 1;
+        EXPECT_EQ(one ? oracle.begin()->first : "", std::string(entry->m_strValueName));
+        EXPECT_EQ(one ? oracle.begin()->second : RegValue(), ValueOf(entry->m_valueData));
     }
-    // Creating never reads it, even when the key exists with one value.
     EntryPtr created = Create("One");
     ASSERT_TRUE(created);
     EXPECT_TRUE(created->m_strValueName.IsEmpty());
-    EXPECT_EQ(created->m_dwValues, 1u);
+    EXPECT_EQ(1u, created->m_dwValues);
 }
 
 TEST_F(RegEntryTest, FactoriesOpenCreateOrGiveNull)
 {
+    CString sub("Sub");
     EXPECT_FALSE(Open("Missing"));
     EXPECT_FALSE(CRegEntry::OpenExisting(static_cast<CRegEntry*>(nullptr)));
-    CString name("Sub");
-    EXPECT_FALSE(CRegEntry::CreateNew(static_cast<CRegEntry*>(nullptr), name));
+    EXPECT_FALSE(CRegEntry::CreateNew(static_cast<CRegEntry*>(nullptr), sub));
 
     EntryPtr created = Create("New\\Deeper");
     ASSERT_TRUE(created);
-    EXPECT_EQ(created->m_dwSubkeys + created->m_dwMaxSubkeyLen + created->m_dwValues +
-                  created->m_dwMaxValueNameLen + created->m_dwMaxValueLen, 0u);
-    // Non-volatile: a volatile parent would refuse a non-volatile child (1021).
-    cfu::unique_hkey child;
-    EXPECT_EQ(RegCreateKeyExA(created->m_hKey, "Child", 0, NULL, REG_OPTION_NON_VOLATILE, KEY_READ, NULL,
-                              child.put(), NULL), 0);
-
+    // Non-volatile: a volatile key would refuse a non-volatile child (1021).
+    EXPECT_TRUE(CreateKey(created->m_hKey, "Child"));
     EntryPtr parent = Open("New");
-    ASSERT_TRUE(parent);
     CString deeper("Deeper");
     EntryPtr viaParent(CRegEntry::OpenExisting(parent.get(), deeper));
     ASSERT_TRUE(viaParent);
-    EXPECT_EQ(viaParent->m_dwSubkeys, 1u);
-    CString again("Deeper\\Again");
-    EntryPtr createdViaParent(CRegEntry::CreateNew(parent.get(), again));
-    ASSERT_TRUE(createdViaParent);
-
-    // A second entry on the same key lives on after the first is gone.
+    EXPECT_EQ(1u, viaParent->m_dwSubkeys);
+    EXPECT_TRUE(EntryPtr(CRegEntry::CreateNew(parent.get(), sub)));
+    // A second entry on the same key has a handle of its own.
     EntryPtr second(CRegEntry::OpenExisting(parent.get()));
     ASSERT_TRUE(second);
-    EXPECT_NE(second->m_hKey, parent->m_hKey);
     parent.reset();
-    EXPECT_EQ(second->SetValueData("After", CString("close")), 0);
-}
+    EXPECT_EQ(0, second->SetValueData("After", CString("close")));
 
-TEST_F(RegEntryTest, AClassNameOfTwoCharactersCannotBeOpened)
-{
-    CreateKey(Key(), "One", "A");
-    CreateKey(Key(), "Two", "AB");
-    EXPECT_TRUE(Open("One"));
-    EXPECT_FALSE(Open("Two"));
-    EntryPtr one = Open("One");
-    CString two("Two");
-    EXPECT_FALSE(CRegEntry::OpenExisting(one.get(), two));
-    // Wine: RegCreateKeyExA on the existing key replaces its class with the
-    // empty one asked for, so the creating path opens it, and for good.
-    EXPECT_TRUE(Create("Two"));
-    EXPECT_TRUE(Open("Two"));
+    // A class name of two or more characters fails the count query (234).
+    CreateKey(Key(), "A", "A");
+    CreateKey(Key(), "AB", "AB");
+    EXPECT_TRUE(Open("A"));
+    EXPECT_FALSE(Open("AB"));
+    // Wine: creating the existing key replaces its class with the empty one asked for.
+    EXPECT_TRUE(Create("AB"));
+    EXPECT_TRUE(Open("AB"));
 }
 
 TEST_F(RegEntryTest, ReadsAreSizedByTheCountsUntilReset)
 {
-    WriteValue(Key(), "Grows", REG_SZ, std::string("short\0", 6));
+    WriteValue(Key(), "Grows", REG_SZ, "short");
+    WriteValue(Key(), "Binary", REG_BINARY, std::string("ab\0cd", 5));
     EntryPtr entry = Open();
     ASSERT_TRUE(entry);
     WriteValue(Key(), "Grows", REG_SZ, std::string("much longer now\0", 16));
 
     CRegData data("sentinel");
     CString text("sentinel");
-    EXPECT_EQ(entry->LocateValueData("Grows", data), ERROR_MORE_DATA);
-    EXPECT_EQ(entry->m_lStatus, ERROR_MORE_DATA);
-    EXPECT_EQ(entry->LocateValueData("Grows", text), ERROR_MORE_DATA);
-    EXPECT_EQ(std::string(data), "sentinel");
-    EXPECT_EQ(std::string(text), "sentinel");
+    EXPECT_EQ(ERROR_MORE_DATA, entry->LocateValueData("Grows", data));
+    EXPECT_EQ(ERROR_MORE_DATA, entry->m_lStatus);
+    EXPECT_EQ(ERROR_MORE_DATA, entry->LocateValueData("Grows", text));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, entry->LocateValueData("Missing", text));
+    EXPECT_STREQ("sentinel", data);
+    EXPECT_STREQ("sentinel", text);
 
-    EXPECT_EQ(entry->ResetCounts(), 0);
-    EXPECT_EQ(entry->LocateValueData("Grows", data), 0);
-    EXPECT_EQ(data.GetLength(), 16);
-    EXPECT_EQ(entry->LocateValueData("Grows", text), 0);
-    EXPECT_EQ(std::string(text), "much longer now");
-
+    EXPECT_EQ(0, entry->ResetCounts());
+    EXPECT_EQ(0, entry->LocateValueData("Grows", data));
+    EXPECT_EQ(Sz("much longer now"), ValueOf(data));
+    EXPECT_EQ(0, entry->LocateValueData("Binary", text));   // text ends at the first zero, whatever the type
+    EXPECT_STREQ("ab", text);
     // The entry's own write refreshes its counts.
-    EXPECT_EQ(entry->SetValueData("Grows", CString("longer than it ever was")), 0);
-    EXPECT_EQ(entry->LocateValueData("Grows", text), 0);
-    EXPECT_EQ(std::string(text), "longer than it ever was");
-    EXPECT_EQ(entry->LocateValueData("Missing", text), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(std::string(text), "longer than it ever was");
+    EXPECT_EQ(0, entry->SetValueData("Grows", CString("longer than it ever was")));
+    EXPECT_EQ(0, entry->LocateValueData("Grows", text));
+    EXPECT_STREQ("longer than it ever was", text);
 }
 
-TEST_F(RegEntryTest, TextReadsStopAtTheFirstZeroWhateverTheType)
-{
-    WriteValue(Key(), "Binary", REG_BINARY, std::string("ab\0cd", 5));
-    WriteValue(Key(), "Full", REG_BINARY, std::string("abcd", 4));
-    EntryPtr entry = Open();
-    CString text;
-    EXPECT_EQ(entry->LocateValueData("Binary", text), 0);
-    EXPECT_EQ(std::string(text), "ab");
-    EXPECT_EQ(entry->LocateValueData("Full", text), 0);
-    EXPECT_EQ(std::string(text), "abcd");
-}
-
-// Wine enforces read rights for value reads: every write must still work on
-// keys holding no value, one value and several.
+// Wine enforces read rights for value reads: writes and deletions must work
+// on keys holding no value, one value and several.
 TEST_F(RegEntryTest, WritesReachKeysWithAnyNumberOfValues)
 {
+    unsigned char raw[] = {1, 2, 3};
     for (int existing : {0, 1, 3}) {
-        SCOPED_TRACE(existing);
-        std::string name = "Values" + std::to_string(existing);
-        cfu::unique_hkey key = CreateKey(Key(), name);
-        for (int v = 0; v < existing; ++v)
-            WriteValue(key.get(), "v" + std::to_string(v), REG_SZ, std::string("x\0", 2));
         for (bool create : {false, true}) {
+            SCOPED_TRACE(testing::Message() << existing << (create ? " values, created" : " values, opened"));
+            const std::string name = "Key " + std::to_string(existing) + (create ? " created" : " opened");
+            RegTree tree{{"", {}}, {"Leaf", {}}, {"Branch", {}}, {"Branch\\Twig", {}}};
+            for (int v = 0; v < existing; ++v)
+                tree[""]["v" + std::to_string(v)] = Sz("x");
+            WriteTree(Key(), name, tree);
             EntryPtr entry = create ? Create(name) : Open(name);
             ASSERT_TRUE(entry);
-            EXPECT_EQ(entry->SetValueData("Text", CString("abc")), 0);
-            EXPECT_EQ(entry->SetValueData("Data", CRegData(42u)), 0);
-            unsigned char raw[] = {1, 2, 3};
-            EXPECT_EQ(entry->SetValueData("Raw", raw, REG_BINARY, sizeof raw), 0);
-            EXPECT_EQ(entry->m_dwValues, DWORD(existing + 3));
-            EXPECT_EQ(entry->m_lStatus, 0);
-            RegValueRecord value{};
-            ASSERT_EQ(ReadValue(key.get(), "Text", value), 0);
-            EXPECT_EQ(value, (RegValueRecord{REG_SZ, std::string("abc\0", 4)}));
-            ASSERT_EQ(ReadValue(key.get(), "Data", value), 0);
-            EXPECT_EQ(value, (RegValueRecord{REG_SZ, std::string("42\0", 4)}));
-            ASSERT_EQ(ReadValue(key.get(), "Raw", value), 0);
-            EXPECT_EQ(value, (RegValueRecord{REG_BINARY, std::string("\x01\x02\x03", 3)}));
-            CRegData back;
-            EXPECT_EQ(entry->LocateValueData("Data", back), 0);
-            EXPECT_EQ(*static_cast<unsigned int*>(back), 42u);
-            EXPECT_EQ(entry->DeleteValue("Raw"), 0);
-            EXPECT_EQ(entry->DeleteValue("Raw"), ERROR_FILE_NOT_FOUND);
-            EXPECT_EQ(entry->m_lStatus, ERROR_FILE_NOT_FOUND);
-            EXPECT_EQ(entry->DeleteValue("Text"), 0);
-            EXPECT_EQ(entry->DeleteValue("Data"), 0);
+            EXPECT_EQ(0, entry->SetValueData("Text", CString("abc")));
+            EXPECT_EQ(0, entry->SetValueData("Data", CRegData(42u)));
+            EXPECT_EQ(0, entry->SetValueData("Raw", raw, REG_BINARY, sizeof raw));
+            EXPECT_EQ(DWORD(existing + 3), entry->m_dwValues);
+            tree[""]["Text"] = Sz("abc");
+            tree[""]["Data"] = Sz(std::string("42", 3));   // the number's zero, then the written one
+            tree[""]["Raw"] = {REG_BINARY, "\x01\x02\x03"};
+            EXPECT_EQ(tree, ReadTree(Key(), name));
+
+            EXPECT_EQ(0, entry->DeleteValue("Raw"));
+            EXPECT_EQ(ERROR_FILE_NOT_FOUND, entry->DeleteValue("Raw"));
+            EXPECT_EQ(ERROR_FILE_NOT_FOUND, entry->m_lStatus);
+            EXPECT_EQ(0, entry->DeleteSubkey("Leaf"));
+            EXPECT_EQ(ERROR_ACCESS_DENIED, entry->DeleteSubkey("Branch"));   // Wine: it has a subkey
+            tree[""].erase("Raw");
+            tree.erase("Leaf");
+            EXPECT_EQ(tree, ReadTree(Key(), name));
         }
     }
 }
 
-TEST_F(RegEntryTest, DeleteSubkeyRemovesOneKeyOnly)
+// The walks against the platform's enumerations; the count is the entry's,
+// taken when the iterator is made. The raw value form copies the data and
+// one zero byte, which m_dwMaxValueLen always has room for.
+TEST_F(RegEntryTest, IteratorsWalkWhatThePlatformEnumerates)
 {
-    CreateKey(Key(), "Leaf");
-    CreateKey(Key(), "Branch\\Twig");
+    WriteTree(HKEY_CURRENT_USER, m_sandbox.Path(),
+              {{"", {{"", Sz("default")}, {"Dword", {REG_DWORD, "\x04\x03\x02\x01"}}, {"Empty", {REG_BINARY, ""}},
+                     {"Expand", {REG_EXPAND_SZ, std::string("%PATH%\0", 7)}},
+                     {"Longest", {REG_BINARY, std::string(20, 'L')}}}},
+               {"b", {}}, {"A", {}}, {"a longer name", {}}, {"C", {}}});
     EntryPtr entry = Open();
     ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->DeleteSubkey("Missing"), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(entry->DeleteSubkey("Leaf"), 0);
-    EXPECT_FALSE(Open("Leaf"));
-    // Wine refuses a key that still has subkeys.
-    EXPECT_EQ(entry->DeleteSubkey("Branch"), ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(Open("Branch\\Twig"));
-    // Deletions leave the snapshot alone.
-    EXPECT_EQ(entry->m_dwSubkeys, 2u);
-}
-
-TEST_F(RegEntryTest, SubkeyIteratorWalksLikeRegEnumKeyEx)
-{
-    for (const char* name : {"b", "A", "a longer name", "C"})
-        CreateKey(Key(), name);
-    EntryPtr entry = Open();
-    std::vector<std::string> expected, walked;
-    char name[256];
-    DWORD chars = sizeof name;
-    for (DWORD i = 0; RegEnumKeyExA(Key(), i, name, &chars, NULL, NULL, NULL, NULL) == 0; ++i, chars = sizeof name)
-        expected.push_back(name);
-
     CRegSubkeyIterator subkeys(entry.get());
-    EXPECT_EQ(subkeys.m_nIndex, -1);
-    CString current("untouched");
-    EXPECT_EQ(subkeys.CurrentSubkey(current), ERROR_NO_MORE_ITEMS);
-    EXPECT_EQ(std::string(current), "untouched");
-    // The count was taken when the iterator was made.
+    CString name("untouched");
+    EXPECT_EQ(ERROR_NO_MORE_ITEMS, subkeys.CurrentSubkey(name));   // before the first step
+    EXPECT_STREQ("untouched", name);
     CreateKey(Key(), "Z added later");
+    std::set<std::string> walked;
     for (++subkeys; subkeys.IsValid(); ++subkeys) {
-        ASSERT_EQ(subkeys.CurrentSubkey(current), 0);
-        walked.push_back(std::string(current));
+        ASSERT_EQ(0, subkeys.CurrentSubkey(name));
+        walked.insert(std::string(name));
     }
-    EXPECT_EQ(walked, expected);
-    EXPECT_EQ(entry->m_lStatus, 0);
+    EXPECT_EQ((std::set<std::string>{"A", "C", "a longer name", "b"}), walked);
     CRegSubkeyIterator none(nullptr);
     EXPECT_FALSE((++none).IsValid());
-    EXPECT_EQ(none.CurrentSubkey(current), ERROR_INVALID_HANDLE);
-}
+    EXPECT_EQ(ERROR_INVALID_HANDLE, none.CurrentSubkey(name));
 
-TEST_F(RegEntryTest, RawValueReadWritesTheSizeAndOneZeroByte)
-{
-    WriteValue(Key(), "Ten", REG_BINARY, "0123456789");
-    WriteValue(Key(), "Longest", REG_BINARY, std::string(20, 'L'));
-    EntryPtr entry = Open();
-    CRegValueIterator values(entry.get());
-    for (++values; values.IsValid(); ++values) {
-        CString name;
-        unsigned char data[32];
-        memset(data, 0xbd, sizeof data);
-        unsigned long size = 0xdeadbeef, type = 0xdeadbeef;
-        ASSERT_EQ(values.CurrentValue(name, data, &size, &type), 0);
-        EXPECT_EQ(type, DWORD(REG_BINARY));
-        EXPECT_EQ(data[size], 0);
-        EXPECT_EQ(data[size + 1], 0xbd);
-        if (name == "Ten") {
-            EXPECT_EQ(size, 10u);
-            EXPECT_EQ(memcmp(data, "0123456789", 10), 0);
-        } else {
-            // The longest value and its zero fill exactly m_dwMaxValueLen bytes.
-            EXPECT_EQ(size + 1, entry->m_dwMaxValueLen);
-        }
-    }
-}
-
-TEST_F(RegEntryTest, ValueIteratorFormsAgreeWithRegEnumValue)
-{
-    WriteValue(Key(), "", REG_SZ, std::string("default\0", 8));
-    WriteValue(Key(), "Dword", REG_DWORD, std::string("\x04\x03\x02\x01", 4));
-    WriteValue(Key(), "Expand", REG_EXPAND_SZ, std::string("%PATH%\0", 7));
-    WriteValue(Key(), "Empty", REG_BINARY, "");
-    EntryPtr entry = Open();
-    cfu::test::RegTree oracle = cfu::test::ReadTree(Key());
-    CRegValueIterator values(entry.get());
-    int seen = 0;
-    for (++values; values.IsValid(); ++values, ++seen) {
-        CString name;
+    RegTree values;
+    CRegValueIterator value(entry.get());
+    for (++value; value.IsValid(); ++value) {
         CRegData data;
-        ASSERT_EQ(values.CurrentValue(name, data), 0);
-        RegValueRecord expected = oracle[""][std::string(name)];
-        EXPECT_EQ(data.GetType(), expected.type) << name;
-        EXPECT_EQ(std::string(data, size_t(data.GetLength())), expected.data) << name;
-
-        CString textName("name sentinel"), text("text sentinel");
-        long status = values.CurrentValue(textName, text);
-        if (expected.type == REG_SZ) {
-            EXPECT_EQ(status, 0);
-            EXPECT_EQ(std::string(textName), std::string(name));
-            EXPECT_EQ(std::string(text), "default");
-        } else {
-            EXPECT_EQ(status, ERROR_BAD_FORMAT) << name;
-            EXPECT_EQ(std::string(textName), "name sentinel");
-            EXPECT_EQ(std::string(text), "text sentinel");
-        }
+        ASSERT_EQ(0, value.CurrentValue(name, data));
+        values[""][std::string(name)] = ValueOf(data);
+        SCOPED_TRACE(name);
+        std::string raw(entry->m_dwMaxValueLen + 1, '\xbd');
+        unsigned long size = 0xdeadbeef, type = 0xdeadbeef;
+        ASSERT_EQ(0, value.CurrentValue(name, reinterpret_cast<unsigned char*>(&raw[0]), &size, &type));
+        EXPECT_EQ(ValueOf(data), (RegValue{type, raw.substr(0, size)}));
+        EXPECT_EQ(std::string("\0\xbd", 2), raw.substr(size, 2));
+        // The text form takes REG_SZ only (11 otherwise, both strings untouched).
+        CString textName("name"), text("text");
+        const bool sz = data.GetType() == REG_SZ;
+        EXPECT_EQ(sz ? 0 : ERROR_BAD_FORMAT, value.CurrentValue(textName, text));
+        EXPECT_EQ(sz ? std::string(name) : "name", std::string(textName));
+        EXPECT_EQ(sz ? std::string(data) : "text", std::string(text));
     }
-    EXPECT_EQ(seen, 4);
-    CString name;
+    EXPECT_EQ(ReadTree(Key())[""], values[""]);
     CRegData data;
-    EXPECT_EQ(values.CurrentValue(name, data), ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(ERROR_NO_MORE_ITEMS, value.CurrentValue(name, data));
+}
+
+TEST_F(RegEntryTest, CopyStructureCopiesAsRegCopyTree)
+{
+    unique_hkey source = CreateKey(Key(), "Source");
+    BuildTree(source.get(), 3, 3, 12);
+    WriteValue(source.get(), "Empty", REG_BINARY, "");
+    WriteValue(CreateKey(source.get(), "One\\Two\\Three\\Four\\Five\\Six").get(), "Deep", REG_DWORD,
+               std::string("\x01\0\0\0", 4));
+    EXPECT_EQ(1u + 3 + 9 + 27 + 6, ExpectCopyMatchesPlatform(source.get(), "Generated"));
+
+    unique_hkey real;
+    ASSERT_EQ(0, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_READ,
+                               real.put()));
+    EXPECT_LT(20u, ExpectCopyMatchesPlatform(real.get(), "Real"));
+}
+
+// Subkeys that cannot be made (a volatile key refuses non-volatile children,
+// 1021) or read (a class name of two characters) are skipped.
+TEST_F(RegEntryTest, CopyStructureSkipsWhatItCannotMakeOrRead)
+{
+    RegTree source{{"", {{"Top", Sz("top")}}}, {"Child", {{"Inner", Sz("in")}}}};
+    WriteTree(Key(), "Source", source);
+    WriteValue(CreateKey(Key(), "Source\\Classy", "AB").get(), "Hidden", REG_SZ, "h");
+    EntryPtr from = Open("Source");
+    EntryPtr intoVolatile(CRegEntry::OpenExisting(CreateKey(Key(), "Volatile", nullptr, REG_OPTION_VOLATILE).get(),
+                                                  CString()));
+    ASSERT_TRUE(from && intoVolatile);
+    EXPECT_EQ(0, from->CopyStructure(intoVolatile.get()));
+    EXPECT_EQ(Copied(RegTree{{"", source[""]}}), ReadTree(Key(), "Volatile"));
+
+    EntryPtr plain = Create("Plain");
+    EXPECT_EQ(0, from->CopyStructure(plain.get()));
+    source["Classy"];
+    EXPECT_EQ(Copied(source), ReadTree(Key(), "Plain"));
+    EXPECT_EQ(ERROR_NOT_ENOUGH_MEMORY, from->CopyStructure(nullptr));
+    EXPECT_EQ(ERROR_NOT_ENOUGH_MEMORY, from->m_lStatus);
 }
 
 } // namespace
