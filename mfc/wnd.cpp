@@ -64,13 +64,33 @@ struct ThreadWindows
     CWnd* pCreating = nullptr;    // the CWnd whose CreateEx is under way
 };
 
+// A Win32 TLS slot, not thread_local: at the exit of a thread other than the
+// first, mingw-w64 frees a thread_local object's storage before it runs the
+// object's destructor, and the heap is corrupted. DllMain frees the map.
+DWORD ThreadSlot()
+{
+    static const DWORD slot = TlsAlloc();
+    return slot;
+}
+
 ThreadWindows& Windows()
 {
-    thread_local ThreadWindows windows;
-    return windows;
+    ThreadWindows* pWindows = static_cast<ThreadWindows*>(TlsGetValue(ThreadSlot()));
+    if (!pWindows) {
+        pWindows = new ThreadWindows;
+        TlsSetValue(ThreadSlot(), pWindows);
+    }
+    return *pWindows;
 }
 
 } // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+{
+    if (reason == DLL_THREAD_DETACH)
+        delete static_cast<ThreadWindows*>(TlsGetValue(ThreadSlot()));
+    return TRUE;
+}
 
 /////////////////////////////////////////////////////////////////////////////
 // CWnd
