@@ -13,14 +13,6 @@ const UINT M1 = WM_APP + 1;
 const UINT M2 = WM_APP + 2;
 const UINT M3 = WM_APP + 3;
 
-template <class T>
-T FieldAt(const void* object, size_t offset)
-{
-    T value;
-    memcpy(&value, static_cast<const BYTE*>(object) + offset, sizeof value);
-    return value;
-}
-
 } // namespace
 
 using PipeTest = RouterTest;
@@ -347,15 +339,7 @@ LRESULT CALLBACK LoggingWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM l
 
 HWND MakeWindow(DWORD exStyle, int who)
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = &LoggingWndProc;
-    wc.hInstance = GetModuleHandleA(NULL);
-    wc.lpszClassName = "CFUtilsTest Logging";
-    RegisterClassA(&wc);
-    HWND hWnd = CreateWindowExA(exStyle, wc.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, NULL, NULL,
-                                wc.hInstance, NULL);
-    SetWindowLongPtrA(hWnd, GWLP_USERDATA, who);
-    return hWnd;
+    return MakeTestWindow("CFUtilsTest Logging", &LoggingWndProc, who, exStyle);
 }
 
 } // namespace

@@ -10,16 +10,6 @@ using namespace cfu::test;
 
 namespace {
 
-// A field read at a byte offset, as another module compiled against the
-// header sees it.
-template <class T>
-T FieldAt(const void* object, size_t offset)
-{
-    T value;
-    memcpy(&value, static_cast<const BYTE*>(object) + offset, sizeof value);
-    return value;
-}
-
 // The table slot of a virtual member function (Itanium C++ ABI: a pointer to
 // a virtual member holds 1 + the slot's byte offset).
 template <class F>

@@ -5,6 +5,7 @@
 #include "library/CFUtils.h"
 #include "TestSupport.h"
 
+#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -15,6 +16,30 @@ namespace cfu::test {
 constexpr char kRouterClass[] = "Corvanta Flydeck Internal Message Router";
 constexpr char kIpcMessageName[] = "Corvanta Flydeck Ipc Message";
 constexpr char kInternalMessageName[] = "Corvanta Flydeck Internal Message";
+
+// A field read at a byte offset, as another module compiled against the
+// header sees it.
+template <class T>
+T FieldAt(const void* object, size_t offset)
+{
+    T value;
+    memcpy(&value, static_cast<const BYTE*>(object) + offset, sizeof value);
+    return value;
+}
+
+// A hidden popup of a class of its own (registered on first use), carrying
+// userData in GWLP_USERDATA.
+inline HWND MakeTestWindow(const char* className, WNDPROC proc, LONG_PTR userData, DWORD exStyle = 0)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    HWND hWnd = CreateWindowExA(exStyle, className, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, wc.hInstance, NULL);
+    SetWindowLongPtrA(hWnd, GWLP_USERDATA, userData);
+    return hWnd;
+}
 
 // Logs every notification as {message, wParam, lParam, who}, optionally acts
 // inside Notify, then answers `answer`, setting `result` first when asked.
