@@ -405,15 +405,3 @@ TEST(PipeLifetimeTest, DestructionDropsEverythingWithoutTellingTargets)
     EXPECT_EQ(1, again.Initialize());
     EXPECT_EQ(1u, again.CountHandlers(WM_COPYDATA));
 }
-
-TEST(PipeLifetimeTest, UninitializedPipeHoldsRegistrations)
-{
-    MsgLog log;
-    RecordingTarget a(log, 1);
-    CMessagePipe pipe;
-    EXPECT_EQ(NULL, pipe.m_hWnd);
-    EXPECT_EQ(1u, RegisterTarget(pipe, &a, {M1}));
-    EXPECT_EQ(1u, pipe.CountHandlers(M1));
-    EXPECT_EQ(0u, pipe.CountHandlers(WM_COPYDATA));
-    EXPECT_EQ(1, pipe.UnRegisterNotification(1));
-}
