@@ -11,9 +11,9 @@ int main(int argc, char** argv)
     if (listener >= 0)
         return listener;
     int failures = 0;
+    failures += RunRouterDemo() != 0;
     failures += RunWindowDemo() != 0;
     failures += RunDataDemo() != 0;
-    failures += RunRouterDemo() != 0;
     std::printf("\n%s\n", failures ? "demo: FAILED" : "demo: done");
     return failures;
 }
