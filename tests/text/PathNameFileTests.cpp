@@ -2,173 +2,122 @@
 // OpenFile (OF_PARSE, OF_EXIST), FindFile through the search root, the
 // directory list and the system's search, on files made for the test.
 #include "library/CFUtils.h"
+#include "library/Handles.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
-std::string Str(const CString& s)
+// What OpenFile makes of a name, or "" on failure.
+std::string OpenFileAnswer(const std::string& name, UINT style)
 {
-    return std::string(s, s.GetLength());
+    OFSTRUCT of = {};
+    of.cBytes = sizeof of;
+    return OpenFile(name.c_str(), &of, style) == HFILE_ERROR ? "" : of.szPathName;
 }
 
-// A tree of directories and files in the temporary directory, plus one file
-// in the Windows directory for the system's search; the current directory is
-// the tree's "cwd" while it lives. Everything is removed again.
+// Directories (ending in a backslash) and files in the temporary directory,
+// with the tree's "cwd" as current directory while it lives.
 class FileTree : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH], windows[MAX_PATH];
+        char temp[MAX_PATH];
         ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
-        ASSERT_NE(0u, GetWindowsDirectoryA(windows, MAX_PATH));
-        const std::string unique = "cfu_text_" + std::to_string(GetCurrentProcessId());
-        m_root = std::string(temp) + unique + "\\";
-        m_systemName = unique + ".txt";
-        m_systemFile = std::string(windows) + "\\" + m_systemName;
-        ASSERT_NE(0u, GetCurrentDirectoryA(MAX_PATH, m_savedDirectory));
-
-        for (const char* dir : {"", "cwd", "cwd\\adir", "search", "search\\one", "search\\two", "search\\two\\sub.dir"})
-            MakeDirectory(m_root + dir);
-        for (const char* file : {"cwd\\here.txt", "search\\here.txt", "search\\inroot.txt", "search\\one\\inone.txt",
-                                 "search\\one\\both.txt", "search\\two\\both.txt", "search\\two\\intwo.txt",
-                                 "search\\two\\sub.dir\\deep.txt", "search\\one\\caf\xe9.txt", "cwd\\caf\xe9.txt"})
-            MakeFile(m_root + file);
-        MakeFile(m_systemFile);
+        m_root = temp + ("cfu_text_" + std::to_string(GetCurrentProcessId())) + "\\";
+        for (const char* path : {"", "cwd\\", "cwd\\adir\\", "cwd\\here.txt", "cwd\\caf\xe9.txt", "search\\",
+                                 "search\\here.txt", "search\\inroot.txt", "search\\one\\", "search\\one\\inone.txt",
+                                 "search\\one\\both.txt", "search\\one\\caf\xe9.txt", "search\\two\\",
+                                 "search\\two\\both.txt", "search\\two\\sub.dir\\", "search\\two\\sub.dir\\deep.txt"}) {
+            const std::string made = m_root + path;
+            ASSERT_TRUE(made.back() == '\\' ? CreateDirectoryA(made.c_str(), NULL)
+                                             : bool(cfu::unique_file(CreateFileA(made.c_str(), GENERIC_WRITE, 0, NULL,
+                                                                                 CREATE_NEW, 0, NULL)))) << made;
+            m_made.push_back(made);
+        }
+        GetCurrentDirectoryA(MAX_PATH, m_savedDirectory);
         ASSERT_TRUE(SetCurrentDirectoryA((m_root + "cwd").c_str()));
     }
-
     void TearDown() override
     {
         SetCurrentDirectoryA(m_savedDirectory);
-        for (auto file = m_files.rbegin(); file != m_files.rend(); ++file)
-            EXPECT_TRUE(DeleteFileA(file->c_str())) << *file;
-        for (auto dir = m_directories.rbegin(); dir != m_directories.rend(); ++dir)
-            EXPECT_TRUE(RemoveDirectoryA(dir->c_str())) << *dir;
+        for (auto made = m_made.rbegin(); made != m_made.rend(); ++made)
+            EXPECT_TRUE(made->back() == '\\' ? RemoveDirectoryA(made->c_str()) : DeleteFileA(made->c_str()))
+                << *made;
     }
 
-    void MakeDirectory(const std::string& path)
-    {
-        ASSERT_TRUE(CreateDirectoryA(path.c_str(), NULL)) << path;
-        m_directories.push_back(path);
-    }
-    void MakeFile(const std::string& path)
-    {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
-        ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-        CloseHandle(file);
-        m_files.push_back(path);
-    }
-
-    // What OpenFile makes of a name with the given style, or "" on failure.
-    static std::string OpenFileAnswer(const std::string& name, UINT style)
-    {
-        OFSTRUCT of;
-        std::memset(&of, 0, sizeof of);
-        of.cBytes = sizeof of;
-        return OpenFile(name.c_str(), &of, style) == HFILE_ERROR ? "" : of.szPathName;
-    }
-
-    std::string m_root, m_systemName, m_systemFile;
+    std::string m_root;
     char m_savedDirectory[MAX_PATH] = {};
-    std::vector<std::string> m_directories, m_files;
+    std::vector<std::string> m_made;
 };
 
+// OpenFile gives up past 127 characters; the class goes on to MAX_PATH, and
+// past it leaves the path as it was.
 TEST_F(FileTree, FullPathAsOpenFileParse)
 {
-    for (const char* text : {"here.txt", "missing.txt", "adir\\", "..\\x\\y.z", ".\\a\\..\\b.txt", "C:\\a\\.\\b\\",
-                             "", "sub/dir/f.txt", "\\rooted.txt", "caf\xe9.txt", "..", "D:rel\\f"}) {
-        SCOPED_TRACE(std::string("text [") + text + "]");
+    for (const char* text : {"here.txt", "missing.txt", "adir\\", "..\\x\\y.z", ".\\a\\..\\b.txt", "C:\\a\\.\\b\\", "",
+                             "sub/dir/f.txt", "\\rooted.txt", "caf\xe9.txt", "..", "D:rel\\f"}) {
+        SCOPED_TRACE(text);
         CPathName path(text);
-        // A directory goes to OpenFile as "*.*" in it; the class drops that again.
+        // A directory goes to OpenFile as "*.*" in it; the class keeps its backslash.
         const bool directory = path.FileName().IsEmpty();
-        std::string expected = OpenFileAnswer(Str(path.PathName()) + (directory ? "*.*" : ""), OF_PARSE);
-        ASSERT_FALSE(expected.empty());
-        if (directory)
-            expected.resize(expected.size() - 3);
-
+        std::string expected = OpenFileAnswer(std::string(path.PathName()) + (directory ? "*.*" : ""), OF_PARSE);
+        expected.resize(expected.size() - (directory ? 3 : 0));
         EXPECT_EQ(TRUE, path.FullPath());
-        EXPECT_EQ(expected, Str(path.PathName()));
+        EXPECT_EQ(expected, std::string(path.PathName()));
     }
-
-    CPathName empty;
-    ASSERT_EQ(TRUE, empty.FullPath());
-    EXPECT_EQ(std::string(m_root) + "cwd\\", Str(empty.PathName()));
-}
-
-TEST_F(FileTree, FullPathBeyondOpenFilesLimitAndPastMaxPath)
-{
-    // OpenFile gives up past 127 characters; the class goes on to MAX_PATH.
-    const std::string relative = std::string(150, 'r') + "\\f.txt";
-    EXPECT_EQ("", OpenFileAnswer(relative, OF_PARSE));
-    CPathName longer(relative.c_str());
-    ASSERT_EQ(TRUE, longer.FullPath());
-    EXPECT_EQ(m_root + "cwd\\" + relative, Str(longer.PathName()));
-
-    const std::string tooLong = std::string(240, 'r') + "\\f.txt";
-    CPathName past(tooLong.c_str());
-    EXPECT_EQ(FALSE, past.FullPath());
-    EXPECT_EQ(tooLong, Str(past.PathName()));
-    CPathName pastDirectory((std::string(240, 'r') + "\\").c_str());
-    EXPECT_EQ(FALSE, pastDirectory.FullPath());
-    EXPECT_EQ(std::string(240, 'r') + "\\", Str(pastDirectory.PathName()));
+    const std::string longer = std::string(150, 'r') + "\\f.txt", past = std::string(240, 'r') + "\\";
+    EXPECT_EQ("", OpenFileAnswer(longer, OF_PARSE));
+    for (const auto& [text, made, stored] : {std::tuple{longer, TRUE, m_root + "cwd\\" + longer},
+                                             {past + "f.txt", FALSE, past + "f.txt"}, {past, FALSE, past}}) {
+        CPathName path(text.c_str());
+        EXPECT_EQ(made, path.FullPath());
+        EXPECT_EQ(stored, std::string(path.PathName()));
+    }
 }
 
 TEST_F(FileTree, SearchAsOpenFileExist)
 {
-    for (const std::string& name : {std::string("here.txt"), m_systemName, std::string("notepad.exe"),
-                                   std::string("caf\xe9.txt"), std::string("missing.zzz"), std::string("adir"),
-                                   std::string("system32")}) {
-        SCOPED_TRACE("name [" + name + "]");
+    for (const char* name : {"here.txt", "notepad.exe", "caf\xe9.txt", "missing.zzz", "adir", "system32"}) {
+        SCOPED_TRACE(name);
         const std::string expected = OpenFileAnswer(name, OF_EXIST);
         // Only the name counts: the directory in front is ignored.
-        const std::string text = "Q:\\elsewhere\\" + name;
+        const std::string text = "Q:\\elsewhere\\" + std::string(name);
         CPathName path(text.c_str());
         EXPECT_EQ(expected.empty() ? FALSE : TRUE, path.Search());
-        EXPECT_EQ(expected.empty() ? text : expected, Str(path.PathName()));
+        EXPECT_EQ(expected.empty() ? text : expected, std::string(path.PathName()));
     }
-    EXPECT_EQ(m_root + "cwd\\caf\xe9.txt", OpenFileAnswer("caf\xe9.txt", OF_EXIST));   // ANSI, not OEM
-    CPathName directory("C:\\windows\\");
-    EXPECT_EQ(FALSE, directory.Search());
 }
 
 TEST_F(FileTree, FindFileTriesEachPlaceInOrder)
 {
     const char* dirs[] = {"one", "two\\sub.dir", "two", NULL};
-    const std::string search = m_root + "search\\";
-    struct Case
-    {
-        const char* text;
-        std::string found;   // "" when nothing is found
-    } cases[] = {
-        {"here.txt", m_root + "cwd\\here.txt"},              // as it is, before the search root
-        {"Q:\\nowhere\\inroot.txt", search + "inroot.txt"},  // search root + name
+    const std::string search = m_root + "search\\", none;
+    const std::pair<std::string, std::string> cases[] = {
+        {"here.txt", m_root + "cwd\\here.txt"},                // as it is, before the search root
+        {"Q:\\nowhere\\inroot.txt", search + "inroot.txt"},    // search root + name
         {"inone.txt", search + "one\\inone.txt"},
-        {"intwo.txt", search + "two\\intwo.txt"},
-        {"both.txt", search + "one\\both.txt"},              // list order
-        {"deep.txt", search + "two\\sub.dir\\deep.txt"},     // an entry without its backslash
+        {"both.txt", search + "one\\both.txt"},                // list order
+        {"deep.txt", search + "two\\sub.dir\\deep.txt"},       // an entry without its backslash
         {"x:\\caf\xe9.txt", search + "one\\caf\xe9.txt"},
-        {m_systemName.c_str(), m_systemFile},                 // the system's search
-        {"missing.zzz", ""},
-        {"adir\\", ""},                                       // a directory never opens
-        {"", ""},
+        {"notepad.exe", OpenFileAnswer("notepad.exe", OF_EXIST)},   // the system's search
+        {"missing.zzz", none}, {"adir\\", none}, {"", none},   // a directory never opens
     };
     for (const char* root : {"", "..\\search\\"}) {
-        for (const Case& c : cases) {
-            SCOPED_TRACE(std::string("root [") + root + "] text [" + c.text + "]");
-            CPathName path(c.text);
-            EXPECT_EQ(TRUE, path.SetSearchPath(*root ? CString(root) : CString(search.c_str()), dirs));
-            EXPECT_EQ(c.found.empty() ? FALSE : TRUE, path.FindFile());
-            EXPECT_EQ(c.found.empty() ? Str(CPathName(c.text).PathName()) : c.found, Str(path.PathName()));
+        for (const auto& [text, found] : cases) {
+            SCOPED_TRACE("root [" + std::string(root) + "] text [" + text + "]");
+            CPathName path(text.c_str());
+            EXPECT_EQ(TRUE, path.SetSearchPath(*root ? root : search.c_str(), dirs));
+            EXPECT_EQ(found.empty() ? FALSE : TRUE, path.FindFile());
+            const std::string unchanged(CPathName(text.c_str()).PathName());
+            EXPECT_EQ(found.empty() ? unchanged : found, std::string(path.PathName()));
         }
     }
-    EXPECT_STREQ("two\\sub.dir", dirs[1]);
-
     CPathName noList("inone.txt");
     noList.SetSearchPath(search.c_str(), NULL);
     EXPECT_EQ(FALSE, noList.FindFile());
