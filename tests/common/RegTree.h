@@ -5,11 +5,10 @@
 #include "library/CFUtils.h"
 #include "library/Handles.h"
 
-#include <cstdio>
 #include <map>
 #include <memory>
-#include <ostream>
 #include <string>
+#include <utility>
 
 namespace cfu::test {
 
@@ -19,24 +18,8 @@ struct EntryDeleter
 };
 using EntryPtr = std::unique_ptr<CRegEntry, EntryDeleter>;
 
-// One value exactly as the registry holds it.
-struct RegValue
-{
-    DWORD type = REG_SZ;
-    std::string data;
-    bool operator==(const RegValue& o) const { return type == o.type && data == o.data; }
-};
-
-inline void PrintTo(const RegValue& value, std::ostream* os)
-{
-    *os << "type " << value.type << " [";
-    for (unsigned char c : value.data) {
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, c >= 0x20 && c < 0x7f ? "%c" : "\\x%02x", c);
-        *os << escaped;
-    }
-    *os << "]";
-}
+// One value exactly as the registry holds it: type and bytes.
+using RegValue = std::pair<DWORD, std::string>;
 
 // REG_SZ with its terminating zero, as RegSetValueExA callers store text.
 inline RegValue Sz(const std::string& text)
@@ -101,7 +84,7 @@ inline void WriteTree(HKEY root, const std::string& path, const RegTree& tree)
     for (const auto& [rel, values] : tree) {
         unique_hkey key = CreateKey(root, rel.empty() ? path : path + "\\" + rel);
         for (const auto& [name, value] : values)
-            WriteValue(key.get(), name, value.type, value.data);
+            WriteValue(key.get(), name, value.first, value.second);
     }
 }
 
@@ -130,7 +113,7 @@ inline RegTree Copied(RegTree tree)
 {
     for (auto& [rel, values] : tree)
         for (auto& [name, value] : values)
-            value.data += '\0';
+            value.second += '\0';
     return tree;
 }
 

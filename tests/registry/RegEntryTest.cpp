@@ -85,7 +85,7 @@ TEST_F(RegEntryTest, OpeningTakesTheCountsAndTheOnlyValue)
         const auto oracle = ReadTree(Key(), name)[""];
         const bool one = oracle.size() == 1;
         EXPECT_EQ(one ? oracle.begin()->first : "", std::string(entry->m_strValueName));
-        EXPECT_EQ(one ? oracle.begin()->second : RegValue(), ValueOf(entry->m_valueData));
+        EXPECT_EQ(one ? oracle.begin()->second : RegValue(REG_SZ, ""), ValueOf(entry->m_valueData));
     }
     EntryPtr created = Create("One");
     ASSERT_TRUE(created);
