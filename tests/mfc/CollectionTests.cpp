@@ -57,22 +57,6 @@ TEST(CListTest, RemovingWhileIteratingKeepsTheNotedPosition)
     EXPECT_EQ(NULL, list.GetTailPosition());
 }
 
-TEST(CListTest, InsertsAroundPositions)
-{
-    CList<int, int> list;
-    POSITION two = list.AddTail(2);
-    list.AddHead(0);
-    list.InsertBefore(two, 1);
-    list.InsertAfter(two, 3);
-    std::vector<int> values;
-    for (POSITION pos = list.GetHeadPosition(); pos;)
-        values.push_back(list.GetNext(pos));
-    EXPECT_EQ((std::vector<int>{0, 1, 2, 3}), values);
-    EXPECT_EQ(2, list.GetAt(list.FindIndex(2)));
-    EXPECT_EQ(NULL, list.FindIndex(4));
-    EXPECT_EQ(list.FindIndex(3), list.Find(3));
-}
-
 TEST(CUIntArrayTest, AddReturnsTheIndexAndInsertPastTheEndPadsWithZeros)
 {
     CUIntArray a;
