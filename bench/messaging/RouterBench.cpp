@@ -6,6 +6,7 @@
 #include "library/CFUtils.h"
 
 #include "Bench.h"
+#include "MessageLoop.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -41,16 +42,6 @@ public:
 
 CountingTarget g_target;
 
-HWND MakeWindow(const char* className, WNDPROC proc)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleA(NULL);
-    wc.lpszClassName = className;
-    RegisterClassA(&wc);
-    return CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, wc.hInstance, NULL);
-}
-
 // The raw way to the same target: a window procedure that calls it.
 LRESULT CALLBACK DirectProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -85,26 +76,6 @@ LRESULT CALLBACK ControlProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hWnd, msg, wParam, lParam);
 }
 
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
-}
-
-template <class Pred>
-bool PumpUntil(Pred pred, DWORD timeoutMs = 30000)
-{
-    DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
-        Pump();
-    }
-    return true;
-}
-
 // Every kSyncEvery posts, waits until the listener has taken them all, so
 // that its queue never fills and both ways pay the same for the wait.
 void SyncListener(long& posted)
@@ -113,12 +84,12 @@ void SyncListener(long& posted)
         return;
     g_acked = false;
     PostMessageA(g_listener, kSync, 0, 0);
-    PumpUntil([] { return g_acked; });
+    cfu::tools::PumpUntil([] { return g_acked; }, 30000);
 }
 
 void RoutingBenches(HWND hRouter, CMessagePipe& pipe)
 {
-    HWND direct = MakeWindow("bench direct", &DirectProc);
+    HWND direct = cfu::tools::MakePlainWindow("bench direct", &DirectProc);
     for (int count : {1, 100, 10000}) {
         unsigned __int64 first = 0, last = 0;
         for (int i = 1; i < count; ++i) {
@@ -153,7 +124,7 @@ int RunRouter()
     HWND hRouter = pipe.m_hWnd;
     RoutingBenches(hRouter, pipe);
 
-    HWND control = MakeWindow("bench control", &ControlProc);
+    HWND control = cfu::tools::MakePlainWindow("bench control", &ControlProc);
     char self[MAX_PATH];
     GetModuleFileNameA(NULL, self, MAX_PATH);
     std::string cmd = std::string("\"") + self + "\" --listener=" + std::to_string(UINT_PTR(control));
@@ -161,7 +132,7 @@ int RunRouter()
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi) ||
-        !PumpUntil([] { return g_listener != NULL; })) {
+        !cfu::tools::PumpUntil([] { return g_listener != NULL; }, 30000)) {
         std::printf("listener did not start\n");
         return 1;
     }
@@ -176,7 +147,7 @@ int RunRouter()
     // The listener times the registration round trip itself; this process
     // answers until it ends.
     PostMessageA(g_listener, kRegistrationBench, 0, 0);
-    bool ended = PumpUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 300000);
+    bool ended = cfu::tools::PumpUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 300000);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     DestroyWindow(control);
@@ -225,7 +196,7 @@ LRESULT CALLBACK ListenerProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 int RunListener(HWND control)
 {
     g_control = control;
-    HWND hWnd = MakeWindow("bench listener", &ListenerProc);
+    HWND hWnd = cfu::tools::MakePlainWindow("bench listener", &ListenerProc);
     CRemoteMessagePipe remote;
     unsigned __int64 handles[2] = {};
     const UINT messages[2] = {kForwardPosted, kForwardSent};

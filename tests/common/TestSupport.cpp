@@ -70,15 +70,6 @@ long RunProcess(const std::string& commandLine, DWORD timeoutMs)
     return WaitAndClose(pi, timeoutMs);
 }
 
-void PumpPending()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
 RegSandbox::RegSandbox(const std::string& name) : m_path("Software\\CFUtilsTest\\" + name)
 {
     RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 #include <gtest/gtest.h>
+
+#include "MessageLoop.h"
 #include <string>
 #include <vector>
 
@@ -50,24 +52,8 @@ private:
 // could not start or did not end within timeoutMs (it is then terminated).
 long RunProcess(const std::string& commandLine, DWORD timeoutMs = 10000);
 
-// Pumps this thread's messages until pred() holds or timeoutMs passes.
-template <class Pred>
-bool PumpUntil(Pred pred, DWORD timeoutMs = 5000)
-{
-    DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    return true;
-}
-void PumpPending();
+using cfu::tools::PumpPending;
+using cfu::tools::PumpUntil;
 
 // A registry key of the test's own under HKCU\Software\CFUtilsTest, deleted
 // and created afresh on construction and deleted on destruction.

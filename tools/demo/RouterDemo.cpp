@@ -6,6 +6,7 @@
 #include "Demo.h"
 
 #include "CFUtils.h"
+#include "MessageLoop.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -66,31 +67,6 @@ unsigned __int64 Register(CMessagePipe& pipe, PrintingTarget& target, UINT from,
     return target.handle = pipe.RegisterForNotifications(reg);
 }
 
-template <class Pred>
-bool PumpUntil(Pred pred, DWORD timeoutMs = 10000)
-{
-    DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-    }
-    return true;
-}
-
-HWND MakeWindow(const char* className, WNDPROC proc)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleA(NULL);
-    wc.lpszClassName = className;
-    RegisterClassA(&wc);
-    return CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, wc.hInstance, NULL);
-}
-
 int g_steps;
 HWND g_listener;
 
@@ -139,7 +115,7 @@ int RouteInProcess(CMessagePipe& pipe)
 
 int RouteToAnotherProcess(CMessagePipe& pipe)
 {
-    HWND control = MakeWindow("CFUtils Demo Control", &ControlProc);
+    HWND control = cfu::tools::MakePlainWindow("CFUtils Demo Control", &ControlProc);
     char self[MAX_PATH];
     GetModuleFileNameA(NULL, self, MAX_PATH);
     std::string cmd = std::string("\"") + self + "\" " + kListenerArg + std::to_string(UINT_PTR(control));
@@ -151,15 +127,15 @@ int RouteToAnotherProcess(CMessagePipe& pipe)
         return 1;
     }
     std::printf("  listener process %lu started\n", pi.dwProcessId);
-    bool ok = PumpUntil([] { return g_steps == 1; });
+    bool ok = cfu::tools::PumpUntil([] { return g_steps == 1; });
     for (UINT m : {kForwardPosted, kForwardSent}) {
         std::printf("  router: SendMessageA 0x%04X wParam 5 lParam 6\n", m);
         SendMessageA(pipe.m_hWnd, m, 5, 6);
         const int step = g_steps + 1;
-        ok = ok && PumpUntil([=] { return g_steps == step; });
+        ok = ok && cfu::tools::PumpUntil([=] { return g_steps == step; });
     }
     PostMessageA(g_listener, kListenerQuit, 0, 0);
-    ok = ok && PumpUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; });
+    ok = ok && cfu::tools::PumpUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; });
     std::printf("  router: registrations for 0x%04X now %u\n", kForwardPosted, pipe.CountHandlers(kForwardPosted));
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
@@ -210,7 +186,7 @@ int RunRouterListener(int argc, char** argv)
     if (argc < 2 || strncmp(argv[1], kListenerArg, sizeof kListenerArg - 1) != 0)
         return -1;
     g_control = HWND(UINT_PTR(strtoull(argv[1] + sizeof kListenerArg - 1, nullptr, 10)));
-    HWND hWnd = MakeWindow("CFUtils Demo Listener", &ListenerProc);
+    HWND hWnd = cfu::tools::MakePlainWindow("CFUtils Demo Listener", &ListenerProc);
     CRemoteMessagePipe remote;
     unsigned __int64 handles[2];
     const UINT messages[2] = {kForwardPosted, kForwardSent};
