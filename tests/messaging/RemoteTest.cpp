@@ -1,11 +1,16 @@
-// Cross-process routing with a real second process: a listener (this binary
-// re-launched) registers with a window of its own through WM_COPYDATA,
-// reports what reaches that window, and unregisters with the IPC message.
-#include "RemoteTestSupport.h"
+// Cross-process routing with a real second process (this binary re-launched): a
+// listener registers its window through WM_COPYDATA, reports what reaches it and
+// unregisters with the IPC message; a hostile sender sends malformed records.
+#include "RouterTestSupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <random>
 #include <thread>
+#include <vector>
 
 using namespace cfu::test;
 
@@ -13,77 +18,48 @@ namespace {
 
 const UINT M = WM_APP + 0x10;
 const UINT kPing = WM_APP + 0x11;
-const LRESULT kListenerAnswer = 0x777;
-
-UINT NumberArg(int argc, char** argv, const char* name)
-{
-    return UINT(strtoul(ChildArg(argc, argv, name).c_str(), nullptr, 0));
-}
+bool g_quit;
 
 LRESULT CALLBACK ListenerWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == kListenerQuit) {
-        PostQuitMessage(0);
-        return 0;
+        g_quit = true;
+    } else if (message >= WM_APP) {
+        MsgEntry received = {message, wParam, lParam, InSendMessage() ? kSent : kPosted};
+        COPYDATASTRUCT cds = {kReportReceived, sizeof received, &received};
+        SendMessageA(HWND(GetWindowLongPtrA(hWnd, GWLP_USERDATA)), WM_COPYDATA, WPARAM(hWnd), LPARAM(&cds));
+        return 0x777;    // never the router's answer
     }
-    if (message < WM_APP)
-        return DefWindowProcA(hWnd, message, wParam, lParam);
-    ReceivedMessage r = {message, UINT(InSendMessage() ? 1 : 0), wParam, lParam};
-    COPYDATASTRUCT cds = {kReportReceived, sizeof r, &r};
-    SendMessageA(HWND(GetWindowLongPtrA(hWnd, GWLP_USERDATA)), WM_COPYDATA, WPARAM(hWnd), LPARAM(&cds));
-    return kListenerAnswer;
-}
-
-
-// Pumps until kListenerQuit; false after timeoutMs.
-bool PumpUntilQuit(DWORD timeoutMs)
-{
-    SetTimer(NULL, 0, timeoutMs, NULL);
-    MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
-        if (msg.message == WM_TIMER && !msg.hwnd)
-            return false;
-        DispatchMessageA(&msg);
-    }
-    return true;
+    return DefWindowProcA(hWnd, message, wParam, lParam);
 }
 
 } // namespace
 
-// --message, --style; --leave: destroy the window and end without unregistering.
+// --style; --leave: destroy the window and end without unregistering.
 CFU_CHILD_ROLE(listener)
 {
     HWND collector = Collector::FromArgs(argc, argv);
     HWND hWnd = MakeTestWindow("CFUtilsTest Listener", &ListenerWndProc, LONG_PTR(collector));
     CMessageRegistration reg;
-    reg.AddMessageToList(NumberArg(argc, argv, "message"));
-    reg.SetNotifyStyle(NOTIFY_STYLE(NumberArg(argc, argv, "style")));
-    reg.SetCallbackMessage(WM_APP + 0x99);
+    reg.AddMessageToList(M);
+    reg.SetNotifyStyle(NOTIFY_STYLE(std::stoul(ChildArg(argc, argv, "style"))));
     CRemoteMessagePipe remote;
     unsigned __int64 handle = remote.RegisterForNotifications(hWnd, reg);
     SendMessageA(collector, kReportRegistered, WPARAM(handle), LPARAM(hWnd));
-    if (!handle)
-        return 2;
-    if (!ChildArg(argc, argv, "leave").empty()) {
-        DestroyWindow(hWnd);
-        return 0;
-    }
-    int rc = PumpUntilQuit(20000) ? 0 : 3;
-    return remote.UnRegisterNotification(handle) == 1 ? rc : 4;
+    if (!ChildArg(argc, argv, "leave").empty())
+        return DestroyWindow(hWnd) ? 0 : 2;
+    const int rc = PumpUntil([] { return g_quit; }, 20000) ? 0 : 3;
+    return remote.UnRegisterNotification(handle) == 1 && reg.GetHandle() == 0 ? rc : 4;    // handle not written
 }
 
-// --handles=a,b,...: one unregistration request each; exit code: how many
-// calls returned 1.
+// --handles=a,b,...: one unregistration request each; exits with how many returned 1.
 CFU_CHILD_ROLE(unregister)
 {
     std::string list = ChildArg(argc, argv, "handles");
     CRemoteMessagePipe remote;
     int ones = 0;
-    for (char* p = &list[0]; *p;) {
+    for (char* p = &list[0]; *p; p += *p == ',')
         ones += remote.UnRegisterNotification(strtoull(p, &p, 10));
-        if (*p == ',')
-            ++p;
-    }
     return ones;
 }
 
@@ -93,199 +69,251 @@ class RemoteTest : public RouterTest
 {
 protected:
     // Starts a listener for M with the style and waits until it registered.
-    void StartListener(std::unique_ptr<ChildProcess>& child, UINT style, const char* extra = "")
+    std::unique_ptr<ChildProcess> StartListener(UINT style, const char* extra = "")
     {
-        collector.registered = false;
-        child = std::make_unique<ChildProcess>(
-            "listener", collector.Arg() + " --message=" + std::to_string(M) + " --style=" +
-                            std::to_string(style) + " " + extra);
-        ASSERT_TRUE(child->Started());
-        ASSERT_TRUE(PumpUntil([&] { return collector.registered; }, 10000));
-        ASSERT_NE(0u, collector.handle);
-    }
-    // Tells the listener to unregister and end; its exit code.
-    long StopListener(ChildProcess& child)
-    {
-        PostMessageA(collector.listener, kListenerQuit, 0, 0);
-        return PumpUntilExit(child);
+        collector.log.clear();
+        const std::string args = collector.Arg() + " --style=" + std::to_string(style) + " " + extra;
+        auto child = std::make_unique<ChildProcess>("listener", args);
+        EXPECT_TRUE(PumpUntil([&] { return !collector.log.empty(); }, 10000));
+        collector.log.resize(1);    // {kReportRegistered, handle, window}, or zeros
+        handle = collector.log[0].wParam;
+        listener = HWND(collector.log[0].lParam);
+        collector.log.clear();
+        EXPECT_NE(0u, handle);
+        return child;
     }
 
     Collector collector;
+    unsigned __int64 handle = 0;
+    HWND listener = NULL;
 };
 
 } // namespace
 
-TEST(RemoteNoRouterTest, NothingIsSentWithoutARouter)
-{
-    ASSERT_EQ(nullptr, FindWindowA(kRouterClass, NULL));
-    HWND sentinel = reinterpret_cast<HWND>(0xdeadbeef);
-    CMessageRegistration reg;
-    reg.SetWindowHandle(sentinel);
-    CRemoteMessagePipe remote;
-    EXPECT_EQ(0u, remote.RegisterForNotifications(GetDesktopWindow(), reg));
-    EXPECT_EQ(sentinel, reg.GetWindowHandle());    // not even packed
-    EXPECT_EQ(0, remote.UnRegisterNotification(1));
-
-    CGlobalMessagePipe global;
-    reg.AssignHandle(0xdeadbeef);
-    EXPECT_EQ(0u, global.RegisterForNotifications(reg));
-    EXPECT_EQ(0xdeadbeefu, reg.GetHandle());
-    EXPECT_EQ(nullptr, reg.GetMessagePipe());
-}
-
-TEST_F(RemoteTest, PostedStylesForwardTheRoutersMessage)
+TEST_F(RemoteTest, EachStyleDeliversTheRoutersMessageOrNothing)
 {
     RecordingTarget a(log, 1);
-    a.setResult = true;
     a.result = 0x55;
     EXPECT_EQ(2u, RegisterTarget(*pipe, &a, {M}));
-    unsigned __int64 expectedHandle = 3;
-    for (UINT style : {NOTIFY_STYLE_POST, NOTIFY_STYLE_DEFAULT}) {
-        std::unique_ptr<ChildProcess> child;
-        StartListener(child, style);
+    // kPing is posted from this thread after anything the router posted.
+    static const MsgEntry kForwardedPosted[] = {{M, 7, 9, kPosted}, {kPing, 0, 0, kPosted}, {0, 0, 0, 0}};
+    static const MsgEntry kForwardedSent[] = {{M, 7, 9, kSent}, {kPing, 0, 0, kPosted}, {0, 0, 0, 0}};
+    static const MsgEntry kNothingForwarded[] = {{kPing, 0, 0, kPosted}, {0, 0, 0, 0}};
+    const struct { UINT style; const MsgEntry* received; } cases[] = {
+        {NOTIFY_STYLE_POST, kForwardedPosted}, {NOTIFY_STYLE_DEFAULT, kForwardedPosted},
+        {NOTIFY_STYLE_SEND, kForwardedSent}, {5, kNothingForwarded}};
+    unsigned __int64 next = 3;
+    for (const auto& row : cases) {
+        const std::string style = "style " + std::to_string(row.style);
+        auto child = StartListener(row.style);
         // Remote and in-process registrations share one sequence.
-        EXPECT_EQ(expectedHandle, collector.handle);
-        EXPECT_EQ(expectedHandle + 1, RegisterTarget(*pipe, &a, {}));
-        expectedHandle += 2;
-
-        collector.log.clear();
-        EXPECT_EQ(0x55, SendMessageA(hRouter, M, 7, 9));
-        ASSERT_TRUE(PumpUntil([&] { return !collector.log.empty(); }));
-        static const MsgEntry kPostedM[] = {{M, 7, 9, kPosted}, {0, 0, 0, 0}};
-        ExpectSequence(collector.log, kPostedM, "posted style");
-        EXPECT_EQ(2u, pipe->CountHandlers(M));
-        EXPECT_EQ(0, StopListener(*child));
+        EXPECT_EQ(next, handle);
+        EXPECT_EQ(next + 1, RegisterTarget(*pipe, &a, {}));
+        next += 2;
+        EXPECT_EQ(0x55, SendMessageA(hRouter, M, 7, 9)) << style;
+        PostMessageA(listener, kPing, 0, 0);
+        EXPECT_TRUE(PumpUntil([&] { return !collector.log.empty() && collector.log.back().message == kPing; }));
+        ExpectSequence(collector.log, row.received, style.c_str());
+        PostMessageA(listener, kListenerQuit, 0, 0);
+        EXPECT_EQ(0, PumpUntilExit(*child)) << style;
         EXPECT_EQ(1u, pipe->CountHandlers(M));
     }
-}
-
-TEST_F(RemoteTest, SentStyleWaitsForTheWindowButNotForItsAnswer)
-{
-    std::unique_ptr<ChildProcess> child;
-    StartListener(child, NOTIFY_STYLE_SEND);
-    // The window has answered, and reported, before the router returns.
-    EXPECT_EQ(0, SendMessageA(hRouter, M, 7, 9));
-    static const MsgEntry kSentM[] = {{M, 7, 9, kSent}, {0, 0, 0, 0}};
-    ExpectSequence(collector.log, kSentM, "sent style");
-
-    RecordingTarget a(log, 1);
-    a.setResult = true;
-    a.result = 5;
-    RegisterTarget(*pipe, &a, {M});
-    EXPECT_EQ(5, SendMessageA(hRouter, M, 8, 10));
-    EXPECT_EQ(0, StopListener(*child));
-}
-
-TEST_F(RemoteTest, UndeliverableStyleReceivesNothing)
-{
-    std::unique_ptr<ChildProcess> child;
-    StartListener(child, 5);
-    EXPECT_EQ(0, SendMessageA(hRouter, M, 7, 9));
-    // Posted from this thread after anything the router would have posted.
-    PostMessageA(collector.listener, kPing, 1, 2);
-    ASSERT_TRUE(PumpUntil([&] { return !collector.log.empty(); }));
-    static const MsgEntry kOnlyPing[] = {{kPing, 1, 2, kPosted}, {0, 0, 0, 0}};
-    ExpectSequence(collector.log, kOnlyPing, "style 5");
-    EXPECT_EQ(0, StopListener(*child));
-}
-
-TEST_F(RemoteTest, GoneWindowsDoNotDisturbTheRouter)
-{
-    for (UINT style : {NOTIFY_STYLE_SEND, NOTIFY_STYLE_POST}) {
-        std::unique_ptr<ChildProcess> child;
-        StartListener(child, style, "--leave=1");
-        EXPECT_EQ(0, PumpUntilExit(*child));
-    }
-    RecordingTarget a(log, 1);
-    a.setResult = true;
-    a.result = 3;
-    RegisterTarget(*pipe, &a, {M});
+    // Windows gone without unregistering: the router sends and posts to nothing.
+    for (UINT style : {NOTIFY_STYLE_SEND, NOTIFY_STYLE_POST})
+        EXPECT_EQ(0, PumpUntilExit(*StartListener(style, "--leave=1")));
     EXPECT_EQ(3u, pipe->CountHandlers(M));
-    EXPECT_EQ(3, SendMessageA(hRouter, M, 1, 2));
+    log.clear();
+    EXPECT_EQ(0x55, SendMessageA(hRouter, M, 1, 2));
     static const MsgEntry kStillRouted[] = {{M, 1, 2, 1}, {0, 0, 0, 0}};
     ExpectSequence(log, kStillRouted, "after the windows went");
 }
 
-TEST_F(RemoteTest, UnregistrationRequestsReachInProcessRegistrations)
+TEST_F(RemoteTest, UnregistrationRequestsReachInProcessRegistrationsAndTheMonitor)
 {
     RecordingTarget a(log, 1), b(log, 2);
     unsigned __int64 ha = RegisterTarget(*pipe, &a, {M});
     RegisterTarget(*pipe, &b, {M});
     // 0 and an unknown handle change nothing; each call still answers 1.
-    ChildProcess child("unregister", "--handles=0,99," + std::to_string(ha));
-    EXPECT_EQ(3, PumpUntilExit(child));
-    EXPECT_EQ(1u, pipe->CountHandlers(M));
+    ChildProcess child("unregister", "--handles=0,99," + std::to_string(ha) + ",1");
+    EXPECT_EQ(4, PumpUntilExit(child));
     EXPECT_EQ(0, pipe->UnRegisterNotification(ha));
+    // Without the monitor (handle 1) no more requests are taken; routing goes on.
+    EXPECT_EQ(0u, pipe->CountHandlers(WM_COPYDATA));
     SendMessageA(hRouter, M, 0, 0);
     static const MsgEntry kOnlyB[] = {{M, 0, 0, 2}, {0, 0, 0, 0}};
     ExpectSequence(log, kOnlyB, "after unregistration");
 }
 
-TEST_F(RemoteTest, UnregisteringTheMonitorLeavesARouterThatRoutes)
-{
-    RecordingTarget a(log, 1);
-    a.setResult = true;
-    a.result = 4;
-    RegisterTarget(*pipe, &a, {M});
-    ChildProcess child("unregister", "--handles=1");
-    EXPECT_EQ(1, PumpUntilExit(child));
-    EXPECT_EQ(0u, pipe->CountHandlers(WM_COPYDATA));
-    EXPECT_EQ(4, SendMessageA(hRouter, M, 0, 0));
-    static const MsgEntry kRouted[] = {{M, 0, 0, 1}, {0, 0, 0, 0}};
-    ExpectSequence(log, kRouted, "without the monitor");
-}
-
-TEST_F(RemoteTest, GlobalPipeOnTheRoutersThread)
-{
-    RecordingTarget a(log, 1);
-    CMessageRegistration reg;
-    reg.SetNotifyTarget(&a);
-    reg.AddMessageToList(M);
-    CGlobalMessagePipe global;
-    EXPECT_EQ(2u, global.RegisterForNotifications(reg));
-    EXPECT_EQ(pipe.get(), reg.GetMessagePipe());
-    SendMessageA(hRouter, M, 4, 0);
-    EXPECT_EQ(1, reg.GetMessagePipe()->UnRegisterNotification(reg.GetHandle()));
-    SendMessageA(hRouter, M, 5, 0);
-    static const MsgEntry kOnce[] = {{M, 4, 0, 1}, {0, 0, 0, 0}};
-    ExpectSequence(log, kOnce, "global pipe");
-}
-
-TEST(GlobalPipeTest, WindowThatIsNoPipeOfThisThreadGivesZero)
+TEST(GlobalPipeTest, RegistersOnlyWithAPipeOfThisThread)
 {
     CMessageRegistration reg;
-    auto expectUntouched = [&](const char* what) {
+    auto expectNothingSent = [&](const char* what) {
         reg.AssignHandle(0xdeadbeef);
         reg.SetMessagePipe(reinterpret_cast<CMessagePipe*>(0xbd));
-        CGlobalMessagePipe global;
-        EXPECT_EQ(0u, global.RegisterForNotifications(reg)) << what;
+        reg.SetWindowHandle(reinterpret_cast<HWND>(0xbd));
+        EXPECT_EQ(0u, CGlobalMessagePipe().RegisterForNotifications(reg)) << what;
         EXPECT_EQ(0xdeadbeefu, reg.GetHandle()) << what;
         EXPECT_EQ(reinterpret_cast<CMessagePipe*>(0xbd), reg.GetMessagePipe()) << what;
     };
+    ASSERT_EQ(nullptr, FindWindowA(kRouterClass, NULL));
+    expectNothingSent("no router");
+    CRemoteMessagePipe remote;
+    EXPECT_EQ(0u, remote.RegisterForNotifications(GetDesktopWindow(), reg));
+    EXPECT_EQ(reinterpret_cast<HWND>(0xbd), reg.GetWindowHandle());    // not even packed
+    EXPECT_EQ(0, remote.UnRegisterNotification(1));
 
-    // A router on another thread of this process.
-    HANDLE ready = CreateEventA(NULL, TRUE, FALSE, NULL);
     std::atomic<bool> stop{false};
     std::thread other([&] {
         CMessagePipe pipe;
         pipe.Initialize();
-        SetEvent(ready);
         PumpUntil([&] { return stop.load(); }, 10000);
     });
-    if (WaitForSingleObject(ready, 5000) == WAIT_OBJECT_0) {
-        EXPECT_NE(nullptr, FindWindowA(kRouterClass, NULL));
-        expectUntouched("router of another thread");
-    } else {
-        ADD_FAILURE() << "no router on the other thread";
-    }
+    EXPECT_TRUE(PumpUntil([] { return FindWindowA(kRouterClass, NULL) != NULL; }));
+    expectNothingSent("router of another thread");
     stop = true;
     other.join();
-    CloseHandle(ready);
 
-    // A window of the router's class that is a plain CWnd.
-    CMessagePipe classOnly;
+    CMessagePipe pipe;    // registers the class
     CWnd plain;
     ASSERT_TRUE(plain.CreateEx(0, kRouterClass, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL));
-    ASSERT_EQ(plain.m_hWnd, FindWindowA(kRouterClass, NULL));
-    expectUntouched("plain window");
+    expectNothingSent("plain window of the router's class");
+    plain.DestroyWindow();
+
+    // The router of this thread: the handle and the pipe written into reg.
+    ASSERT_EQ(1, pipe.Initialize());
+    EXPECT_EQ(2u, CGlobalMessagePipe().RegisterForNotifications(reg));
+    EXPECT_EQ(&pipe, reg.GetMessagePipe());
+    EXPECT_EQ(1, pipe.UnRegisterNotification(2));
+}
+
+// Hostile input: any process on the desktop can send the router WM_COPYDATA.
+namespace {
+
+const UINT kValid = WM_APP + 0x301;    // and the next two
+const UINT kFloodMessage = WM_APP + 0x310;
+const UINT kValidCommand = 0x7301;
+const size_t kHeader = 40;
+
+// A record as a sender lays it out: header, messages, commands, tail.
+std::vector<BYTE> Record(UINT cMessages, UINT cCommands, const std::vector<UINT>& ids = {})
+{
+    std::vector<BYTE> bytes(48 + 4 * ids.size(), 0);
+    // Style 5: never forwarded anywhere.
+    const TAGRawRegistration header = {UINT(bytes.size()), 0, 0, 0, NULL, 0, NOTIFY_STYLE(5), cMessages, cCommands, {}};
+    memcpy(bytes.data(), &header, kHeader);
+    std::copy(ids.begin(), ids.end(), reinterpret_cast<UINT*>(bytes.data() + kHeader));
+    return bytes;
+}
+
+// No bytes: a null lpData.
+struct Request
+{
+    ULONG_PTR dwData;
+    std::vector<BYTE> bytes;
+    DWORD cbData;
+
+    LRESULT Send(HWND hRouter) const
+    {
+        COPYDATASTRUCT cds = {dwData, cbData, bytes.empty() ? nullptr : const_cast<BYTE*>(bytes.data())};
+        return SendMessageA(hRouter, WM_COPYDATA, 0, LPARAM(&cds));
+    }
+};
+
+std::vector<Request> EdgeRequests()
+{
+    std::vector<BYTE> sizeLies = Record(1, 0, {kValid + 2});
+    memset(sizeLies.data(), 0xFF, 4);
+    const std::vector<BYTE> two = Record(2, 1, {kValid, kValid + 1, kValidCommand});
+    return {
+        {0x43, Record(1, 0, {kValid}), 52},               // other dwData
+        {0x44, {}, 0},                                    // no data at all
+        {0x44, Record(0, 0), 39},                         // header cut short
+        {0x44, Record(0, 0), 40},                         // header alone
+        {0x44, two, 52},
+        {0x44, two, 51},
+        {0x44, Record(0x40000000, 0x40000000), 48},       // 4 × count wraps to 0
+        {0x44, Record(0xFFFFFFFF, 1), 48},                // count sum wraps to 0
+        {0x44, Record(0x3FFFFFFF, 0), 64},                // 40 + 4 × count wraps to 36
+        {0x44, sizeLies, 44},                             // size field ignored
+        {0x44, {}, 100},                                  // null data, nonzero size
+    };
+}
+
+// The answers, {kReportAnswer, request, answer}: handle 1 is the monitor's.
+const MsgEntry kEdgeAnswers[] = {
+    {kReportAnswer, 0, 0, 0}, {kReportAnswer, 1, 0, 0}, {kReportAnswer, 2, 0, 0},  {kReportAnswer, 3, 2, 0},
+    {kReportAnswer, 4, 3, 0}, {kReportAnswer, 5, 0, 0}, {kReportAnswer, 6, 0, 0},  {kReportAnswer, 7, 0, 0},
+    {kReportAnswer, 8, 0, 0}, {kReportAnswer, 9, 4, 0}, {kReportAnswer, 10, 0, 0}, {0, 0, 0, 0}};
+
+// A random request, and whether the router must take it.
+struct FloodRequest : Request { bool wellFormed; };
+
+FloodRequest RandomRequest(std::mt19937& rng)
+{
+    auto below = [&](UINT n) { return UINT(rng() % n); };
+    FloodRequest r = {{0x44, {}, 0}, false};
+    const UINT kind = below(10);
+    if (kind < 3) {
+        // Random bytes; counts that happen to fit are made huge.
+        r.bytes.resize(below(120));
+        std::generate(r.bytes.begin(), r.bytes.end(), [&] { return BYTE(rng()); });
+        if (r.bytes.size() >= kHeader)
+            memset(&r.bytes[32], 0xFF, 4);
+        r.cbData = DWORD(r.bytes.size());
+        return r;
+    }
+    // A record of kFloodMessage only (never forwarded), whole or truncated.
+    const UINT cMessages = 1 + below(8), cCommands = below(4);
+    std::vector<UINT> ids(cMessages, kFloodMessage);
+    ids.insert(ids.end(), cCommands, kValidCommand);
+    r.bytes = Record(cMessages, cCommands, ids);
+    const DWORD exact = DWORD(kHeader + 4 * ids.size());
+    r.wellFormed = kind < 6;
+    r.cbData = r.wellFormed ? exact + below(9) : below(exact);    // with or without the tail, or truncated
+    return r;
+}
+
+} // namespace
+
+// Reports {kReportAnswer, i, answer} for each edge request, then for the flood
+// {.., 100, requests taken} and {.., 101, answers other than 0 for a malformed
+// request or the next handle after the monitor's and the edge records' (1 to 4)}.
+CFU_CHILD_ROLE(hostile)
+{
+    HWND collector = Collector::FromArgs(argc, argv);
+    HWND hRouter = FindWindowA(kRouterClass, NULL);
+    std::vector<Request> requests = EdgeRequests();
+    for (size_t i = 0; i < requests.size(); ++i)
+        SendMessageA(collector, kReportAnswer, i, requests[i].Send(hRouter));
+    std::mt19937 rng(20261205);
+    LRESULT next = 5, wrong = 0;
+    for (int i = 0; i < 4000; ++i) {
+        const FloodRequest r = RandomRequest(rng);
+        wrong += r.Send(hRouter) != (r.wellFormed ? next++ : 0);
+    }
+    SendMessageA(collector, kReportAnswer, 100, next - 5);
+    SendMessageA(collector, kReportAnswer, 101, wrong);
+    return 0;
+}
+
+TEST_F(RemoteTest, MalformedAndRandomRecordsRegisterNothing)
+{
+    ChildProcess child("hostile", collector.Arg());
+    EXPECT_EQ(0, PumpUntilExit(child, 60000));
+    ASSERT_EQ(std::size(kEdgeAnswers) + 1, collector.log.size());
+    ExpectSequence(MsgLog(collector.log.begin(), collector.log.end() - 2), kEdgeAnswers, "edge records");
+    const LPARAM taken = collector.log.end()[-2].lParam;
+    EXPECT_GT(taken, 500);
+    EXPECT_EQ(0, collector.log.back().lParam) << "flood answers that were not what the request deserved";
+
+    // Each well-formed record took a handle: the next one shows there were no others.
+    for (UINT message : {kValid, kValid + 1, kValid + 2, UINT(WM_COPYDATA)})
+        EXPECT_EQ(1u, pipe->CountHandlers(message)) << std::hex << message;
+    EXPECT_EQ(UINT(taken), pipe->CountHandlers(kFloodMessage));
+    RecordingTarget a(log, 1);
+    a.result = 0x66;
+    EXPECT_EQ(5u + taken, RegisterTarget(*pipe, &a, {WM_APP}));
+    EXPECT_EQ(0x66, SendMessageA(hRouter, WM_APP, 1, 2));
+    static const MsgEntry kStillRouted[] = {{WM_APP, 1, 2, 1}, {0, 0, 0, 0}};
+    ExpectSequence(log, kStillRouted, "after the flood");
 }

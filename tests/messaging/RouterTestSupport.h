@@ -1,84 +1,61 @@
-// Notification targets that record what the router hands them, and a fixture
-// with an initialised router on the test's thread.
+// Notification targets that record what the router hands them, a router on
+// the test's thread, and a collector window that child processes report to.
 #pragma once
 
 #include "library/CFUtils.h"
 #include "TestSupport.h"
 
-#include <cstring>
 #include <functional>
-#include <initializer_list>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace cfu::test {
 
-// The router's names, spelt out here as other programs spell them.
+// The router's class, spelt out here as other programs spell it.
 constexpr char kRouterClass[] = "Corvanta Flydeck Internal Message Router";
-constexpr char kIpcMessageName[] = "Corvanta Flydeck Ipc Message";
-constexpr char kInternalMessageName[] = "Corvanta Flydeck Internal Message";
 
-// A field read at a byte offset, as another module compiled against the
-// header sees it.
-template <class T>
-T FieldAt(const void* object, size_t offset)
-{
-    T value;
-    memcpy(&value, static_cast<const BYTE*>(object) + offset, sizeof value);
-    return value;
-}
-
-// A hidden popup of a class of its own (registered on first use), carrying
-// userData in GWLP_USERDATA.
+// A hidden popup of a class of its own, carrying userData in GWLP_USERDATA.
 inline HWND MakeTestWindow(const char* className, WNDPROC proc, LONG_PTR userData, DWORD exStyle = 0)
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleA(NULL);
-    wc.lpszClassName = className;
+    const WNDCLASSA wc = {0, proc, 0, 0, GetModuleHandleA(NULL), NULL, NULL, NULL, NULL, className};
     RegisterClassA(&wc);
     HWND hWnd = CreateWindowExA(exStyle, className, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, wc.hInstance, NULL);
     SetWindowLongPtrA(hWnd, GWLP_USERDATA, userData);
     return hWnd;
 }
 
-// Logs every notification as {message, wParam, lParam, who}, optionally acts
-// inside Notify, then answers `answer`, setting `result` first when asked.
+// Logs each notification as {message, wParam, lParam, who}, sets `result` if any, runs onNotify, answers `answer`.
 class RecordingTarget : public CNotifyTarget
 {
 public:
-    RecordingTarget(MsgLog& log, int who) : m_log(log), m_who(who) {}
+    RecordingTarget(MsgLog& log, int who) : sink(log), who(who) {}
 
+    MsgLog& sink;
+    const int who;
     int answer = 1;
-    bool setResult = false;
-    LRESULT result = 0;
+    std::optional<LRESULT> result;
     std::function<void(CMessageNotification&)> onNotify;
     CMessageNotification last;
-    int registerCalls = 0;
-    int unregisterCalls = 0;
 
     int Notify(CMessageNotification* pNotification) override
     {
-        m_log.push_back({pNotification->GetMessageA(), pNotification->GetWparam(),
-                         pNotification->GetLparam(), m_who});
+        sink.push_back({pNotification->GetMessageA(), pNotification->GetWparam(), pNotification->GetLparam(), who});
         last = *pNotification;
-        if (setResult)
-            pNotification->SetReturnResult(result);
+        if (result)
+            pNotification->SetReturnResult(*result);
         if (onNotify)
             onNotify(*pNotification);
         return answer;
     }
-    int Register(CMessagePipe*) override { return ++registerCalls; }
-    int UnRegister() override { return ++unregisterCalls; }
-
-private:
-    MsgLog& m_log;
-    int m_who;
+    // The pipe never calls these: a target registers and unregisters itself.
+    int Register(CMessagePipe*) override { ADD_FAILURE() << "Register called"; return 0; }
+    int UnRegister() override { ADD_FAILURE() << "UnRegister called"; return 0; }
 };
 
 // Registers target for the messages, range and commands given; the handle.
-inline unsigned __int64 RegisterTarget(CMessagePipe& pipe, CNotifyTarget* pTarget,
-                                       std::initializer_list<UINT> messages, UINT from = 0,
-                                       UINT to = 0, std::initializer_list<UINT> commands = {})
+inline unsigned __int64 RegisterTarget(CMessagePipe& pipe, CNotifyTarget* pTarget, std::initializer_list<UINT> messages,
+                                       UINT from = 0, UINT to = 0, std::initializer_list<UINT> commands = {})
 {
     CMessageRegistration reg;
     reg.SetNotifyTarget(pTarget);
@@ -91,12 +68,19 @@ inline unsigned __int64 RegisterTarget(CMessagePipe& pipe, CNotifyTarget* pTarge
     return pipe.RegisterForNotifications(reg);
 }
 
-// An initialised router on this thread, destroyed with the test.
+// An initialised router on this thread, destroyed with the test. Wine swallows a fault inside a
+// cross-process SendMessageA (the sender gets 0): the router's process counts its own access violations.
 class RouterTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
+        s_faults = 0;
+        m_handler = AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* info) -> LONG {
+            if (info->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION)
+                InterlockedIncrement(&s_faults);
+            return EXCEPTION_CONTINUE_SEARCH;
+        });
         pipe = std::make_unique<CMessagePipe>();
         ASSERT_EQ(1, pipe->Initialize());
         hRouter = pipe->m_hWnd;
@@ -105,11 +89,58 @@ protected:
     {
         pipe.reset();
         PumpPending();
+        RemoveVectoredExceptionHandler(m_handler);
+        EXPECT_EQ(0, s_faults) << "access violations in the router's process";
     }
 
     std::unique_ptr<CMessagePipe> pipe;
     HWND hRouter = NULL;
     MsgLog log;
+    static inline LONG s_faults = 0;
+    PVOID m_handler = nullptr;
 };
+
+// Child to collector: registered (wParam handle, lParam window); an answer (wParam number, lParam
+// answer); WM_COPYDATA kReportReceived: a MsgEntry a listener's window received, who kPosted or kSent.
+// Test to a listener's window: unregister and end.
+const UINT kReportRegistered = WM_APP + 0x200;
+const UINT kReportAnswer = WM_APP + 0x201;
+const UINT kListenerQuit = WM_APP + 0x202;
+const ULONG_PTR kReportReceived = 0x52;
+enum { kPosted = 1, kSent = 2 };
+
+// Logs children's reports: a received message as the listener saw it, others as {message, wParam, lParam, 0}.
+class Collector
+{
+public:
+    Collector() : hWnd(MakeTestWindow("CFUtilsTest Collector", &WndProc, LONG_PTR(&log))) {}
+    ~Collector() { DestroyWindow(hWnd); }
+    std::string Arg() const { return "--collector=" + std::to_string(UINT_PTR(hWnd)); }
+    static HWND FromArgs(int argc, char** argv) { return HWND(std::stoull(ChildArg(argc, argv, "collector"))); }
+
+    MsgLog log;
+    HWND hWnd;
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        MsgLog* pLog = reinterpret_cast<MsgLog*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+        const COPYDATASTRUCT* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (pLog && message == WM_COPYDATA && cds->dwData == kReportReceived && cds->cbData == sizeof(MsgEntry))
+            pLog->push_back(*static_cast<const MsgEntry*>(cds->lpData));
+        else if (pLog && message >= WM_APP)
+            pLog->push_back({message, wParam, lParam, 0});
+        else
+            return DefWindowProcA(hWnd, message, wParam, lParam);
+        return 1;
+    }
+};
+
+// Pumps this thread's messages (the router's among them) until the child ends; its exit code or -1.
+inline long PumpUntilExit(ChildProcess& child, DWORD timeoutMs = 15000)
+{
+    PumpUntil([&] { return WaitForSingleObject(child.Process(), 0) == WAIT_OBJECT_0; }, timeoutMs);
+    return child.Wait(0);
+}
 
 } // namespace cfu::test
