@@ -3,6 +3,7 @@
 #pragma once
 
 #include "library/CFUtils.h"
+#include "RouterTools.h"
 #include "TestSupport.h"
 
 #include <functional>
@@ -53,20 +54,7 @@ public:
     int UnRegister() override { ADD_FAILURE() << "UnRegister called"; return 0; }
 };
 
-// Registers target for the messages, range and commands given; the handle.
-inline unsigned __int64 RegisterTarget(CMessagePipe& pipe, CNotifyTarget* pTarget, std::initializer_list<UINT> messages,
-                                       UINT from = 0, UINT to = 0, std::initializer_list<UINT> commands = {})
-{
-    CMessageRegistration reg;
-    reg.SetNotifyTarget(pTarget);
-    reg.SetMessageFrom(from);
-    reg.SetMessageTo(to);
-    for (UINT m : messages)
-        reg.AddMessageToList(m);
-    for (UINT c : commands)
-        reg.AddCommandToList(c);
-    return pipe.RegisterForNotifications(reg);
-}
+using cfu::tools::RegisterTarget;
 
 // An initialised router on this thread, destroyed with the test. Wine swallows a fault inside a
 // cross-process SendMessageA (the sender gets 0): the router's process counts its own access violations.

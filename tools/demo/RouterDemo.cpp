@@ -7,6 +7,7 @@
 
 #include "CFUtils.h"
 #include "MessageLoop.h"
+#include "RouterTools.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -56,15 +57,7 @@ private:
 unsigned __int64 Register(CMessagePipe& pipe, PrintingTarget& target, UINT from, UINT to,
                           std::initializer_list<UINT> messages, std::initializer_list<UINT> commands)
 {
-    CMessageRegistration reg;
-    reg.SetNotifyTarget(&target);
-    reg.SetMessageFrom(from);
-    reg.SetMessageTo(to);
-    for (UINT m : messages)
-        reg.AddMessageToList(m);
-    for (UINT c : commands)
-        reg.AddCommandToList(c);
-    return target.handle = pipe.RegisterForNotifications(reg);
+    return target.handle = cfu::tools::RegisterTarget(pipe, &target, messages, from, to, commands);
 }
 
 int g_steps;

@@ -1,0 +1,28 @@
+// Registering a notification target with a router in one call, for the demo,
+// the benchmarks and the tests.
+#pragma once
+
+#include "CFUtils.h"
+
+#include <initializer_list>
+
+namespace cfu::tools {
+
+// Registers pTarget for the messages, the range from..to and the commands
+// given; the router's handle for it.
+inline unsigned __int64 RegisterTarget(CMessagePipe& pipe, CNotifyTarget* pTarget,
+                                       std::initializer_list<UINT> messages, UINT from = 0,
+                                       UINT to = 0, std::initializer_list<UINT> commands = {})
+{
+    CMessageRegistration reg;
+    reg.SetNotifyTarget(pTarget);
+    reg.SetMessageFrom(from);
+    reg.SetMessageTo(to);
+    for (UINT m : messages)
+        reg.AddMessageToList(m);
+    for (UINT c : commands)
+        reg.AddCommandToList(c);
+    return pipe.RegisterForNotifications(reg);
+}
+
+} // namespace cfu::tools
