@@ -7,6 +7,7 @@
 
 #include "Bench.h"
 #include "MessageLoop.h"
+#include "RouterTools.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -201,12 +202,8 @@ int RunListener(HWND control)
     unsigned __int64 handles[2] = {};
     const UINT messages[2] = {kForwardPosted, kForwardSent};
     const NOTIFY_STYLE styles[2] = {NOTIFY_STYLE_POST, NOTIFY_STYLE_SEND};
-    for (int i = 0; i < 2; ++i) {
-        CMessageRegistration reg;
-        reg.AddMessageToList(messages[i]);
-        reg.SetNotifyStyle(styles[i]);
-        handles[i] = remote.RegisterForNotifications(hWnd, reg);
-    }
+    for (int i = 0; i < 2; ++i)
+        handles[i] = cfu::tools::RegisterRemoteWindow(hWnd, messages[i], styles[i]);
     if (!handles[0] || !handles[1])
         return 1;
     SendMessageA(control, kReady, WPARAM(hWnd), 0);

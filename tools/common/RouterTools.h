@@ -25,4 +25,14 @@ inline unsigned __int64 RegisterTarget(CMessagePipe& pipe, CNotifyTarget* pTarge
     return pipe.RegisterForNotifications(reg);
 }
 
+// Registers hWnd, from another process, for one message delivered in the
+// given style; the router's handle, 0 when there is no router.
+inline unsigned __int64 RegisterRemoteWindow(HWND hWnd, UINT message, NOTIFY_STYLE style)
+{
+    CMessageRegistration reg;
+    reg.AddMessageToList(message);
+    reg.SetNotifyStyle(style);
+    return CRemoteMessagePipe().RegisterForNotifications(hWnd, reg);
+}
+
 } // namespace cfu::tools

@@ -185,10 +185,7 @@ int RunRouterListener(int argc, char** argv)
     const UINT messages[2] = {kForwardPosted, kForwardSent};
     const NOTIFY_STYLE styles[2] = {NOTIFY_STYLE_POST, NOTIFY_STYLE_SEND};
     for (int i = 0; i < 2; ++i) {
-        CMessageRegistration reg;
-        reg.AddMessageToList(messages[i]);
-        reg.SetNotifyStyle(styles[i]);
-        handles[i] = remote.RegisterForNotifications(hWnd, reg);
+        handles[i] = cfu::tools::RegisterRemoteWindow(hWnd, messages[i], styles[i]);
         std::printf("    [listener] registered 0x%04X, %s, by WM_COPYDATA: handle %llu\n", messages[i],
                     i ? "sent" : "posted", handles[i]);
     }
