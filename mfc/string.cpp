@@ -25,6 +25,40 @@ std::string_view View(const CString& s)
     return std::string_view(static_cast<LPCSTR>(s), size_t(s.GetLength()));
 }
 
+int IndexOrMinusOne(size_t pos)
+{
+    return pos == std::string_view::npos ? -1 : int(pos);
+}
+
+// How many characters at the end, or at the start, of s satisfy trimmed.
+template <class Pred>
+int TrailingCount(const CString& s, Pred trimmed)
+{
+    std::string_view v = View(s);
+    size_t kept = v.size();
+    while (kept > 0 && trimmed(v[kept - 1]))
+        --kept;
+    return int(v.size() - kept);
+}
+
+template <class Pred>
+int LeadingCount(const CString& s, Pred trimmed)
+{
+    std::string_view v = View(s);
+    size_t skip = 0;
+    while (skip < v.size() && trimmed(v[skip]))
+        ++skip;
+    return int(skip);
+}
+
+// A copy of s with tail appended; every operator+ is this.
+template <class Tail>
+CString Joined(CString s, const Tail& tail)
+{
+    s += tail;
+    return s;
+}
+
 } // namespace
 
 void CString::Init()
@@ -210,37 +244,27 @@ const CString& CString::operator+=(LPCSTR lpsz)
 
 CString AFXAPI operator+(const CString& string1, const CString& string2)
 {
-    CString s(string1);
-    s += string2;
-    return s;
+    return Joined(string1, string2);
 }
 
 CString AFXAPI operator+(const CString& string, char ch)
 {
-    CString s(string);
-    s += ch;
-    return s;
+    return Joined(string, ch);
 }
 
 CString AFXAPI operator+(char ch, const CString& string)
 {
-    CString s(ch);
-    s += string;
-    return s;
+    return Joined(CString(ch), string);
 }
 
 CString AFXAPI operator+(const CString& string, LPCSTR lpsz)
 {
-    CString s(string);
-    s += lpsz;
-    return s;
+    return Joined(string, lpsz);
 }
 
 CString AFXAPI operator+(LPCSTR lpsz, const CString& string)
 {
-    CString s(lpsz);
-    s += string;
-    return s;
+    return Joined(CString(lpsz), string);
 }
 
 int CString::Compare(LPCSTR lpsz) const
@@ -308,33 +332,23 @@ void CString::MakeReverse()
 
 void CString::TrimRight()
 {
-    int nLen = GetLength();
-    while (nLen > 0 && IsBlank(m_pchData[nLen - 1]))
-        --nLen;
-    AssignCopy(nLen, m_pchData);
+    AssignCopy(GetLength() - TrailingCount(*this, IsBlank), m_pchData);
 }
 
 void CString::TrimLeft()
 {
-    int nSkip = 0;
-    while (nSkip < GetLength() && IsBlank(m_pchData[nSkip]))
-        ++nSkip;
+    int nSkip = LeadingCount(*this, IsBlank);
     AssignCopy(GetLength() - nSkip, m_pchData + nSkip);
 }
 
 void CString::TrimRight(char chTarget)
 {
-    int nLen = GetLength();
-    while (nLen > 0 && m_pchData[nLen - 1] == chTarget)
-        --nLen;
-    AssignCopy(nLen, m_pchData);
+    AssignCopy(GetLength() - TrailingCount(*this, [=](char c) { return c == chTarget; }), m_pchData);
 }
 
 void CString::TrimLeft(char chTarget)
 {
-    int nSkip = 0;
-    while (nSkip < GetLength() && m_pchData[nSkip] == chTarget)
-        ++nSkip;
+    int nSkip = LeadingCount(*this, [=](char c) { return c == chTarget; });
     AssignCopy(GetLength() - nSkip, m_pchData + nSkip);
 }
 
@@ -349,7 +363,7 @@ int CString::Find(char ch, int nStart) const
     if (nStart < 0 || nStart >= GetLength())
         return -1;
     size_t pos = View(*this).find(ch, size_t(nStart));
-    return pos == std::string_view::npos ? -1 : int(pos);
+    return IndexOrMinusOne(pos);
 }
 
 int CString::Find(LPCSTR lpszSub) const
@@ -362,13 +376,13 @@ int CString::Find(LPCSTR lpszSub, int nStart) const
     if (!lpszSub || nStart < 0 || nStart > GetLength())
         return -1;
     size_t pos = View(*this).find(lpszSub, size_t(nStart));
-    return pos == std::string_view::npos ? -1 : int(pos);
+    return IndexOrMinusOne(pos);
 }
 
 int CString::ReverseFind(char ch) const
 {
     size_t pos = View(*this).rfind(ch);
-    return pos == std::string_view::npos ? -1 : int(pos);
+    return IndexOrMinusOne(pos);
 }
 
 int CString::FindOneOf(LPCSTR lpszCharSet) const
@@ -376,7 +390,7 @@ int CString::FindOneOf(LPCSTR lpszCharSet) const
     if (!lpszCharSet)
         return -1;
     size_t pos = View(*this).find_first_of(lpszCharSet);
-    return pos == std::string_view::npos ? -1 : int(pos);
+    return IndexOrMinusOne(pos);
 }
 
 void CString::FormatV(LPCSTR lpszFormat, va_list argList)

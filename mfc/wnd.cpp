@@ -97,11 +97,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 
 IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
 
-const AFX_MSGMAP* CWnd::_GetBaseMessageMap() { return CCmdTarget::GetThisMessageMap(); }
-const AFX_MSGMAP* CWnd::GetThisMessageMap() { return &CWnd::messageMap; }
-const AFX_MSGMAP* CWnd::GetMessageMap() const { return &CWnd::messageMap; }
-const AFX_MSGMAP CWnd::messageMap = { &CWnd::_GetBaseMessageMap, &CWnd::_messageEntries[0] };
-const AFX_MSGMAP_ENTRY CWnd::_messageEntries[] = { { 0, 0, 0, 0, AfxSig_end, (AFX_PMSG)0 } };
+BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
+END_MESSAGE_MAP()
 
 CWnd::CWnd() : m_hWnd(NULL) {}
 

@@ -33,6 +33,14 @@ TEST(CStringTest, ZeroBytesCountAndOneZeroFollows)
     EXPECT_EQ(std::string("A\0B\0C", 5), Bytes(joined));
     // Comparison stops at the first zero byte, as lstrcmp does.
     EXPECT_TRUE(joined == "A");
+
+    CString padded(" \t\0x \r\n", 7);
+    padded.TrimLeft();
+    padded.TrimRight();
+    EXPECT_EQ(std::string("\0x", 2), Bytes(padded));
+    padded.TrimLeft('\0');
+    padded.TrimRight('x');
+    EXPECT_TRUE(padded.IsEmpty());
 }
 
 TEST(CStringTest, LeftMidRightClampAsTheFrameworkDoes)
