@@ -1,6 +1,6 @@
 #include "library/CFUtils.h"
 #include "messaging/RemoteMonitor.h"
-#include "messaging/RouterNames.h"
+#include "library/CFRouter.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,5 +1,5 @@
 #include "messaging/RemoteMonitor.h"
-#include "messaging/RouterNames.h"
+#include "library/CFRouter.h"
 
 #include <cstddef>
 

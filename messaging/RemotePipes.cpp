@@ -1,5 +1,5 @@
 #include "library/CFUtils.h"
-#include "messaging/RouterNames.h"
+#include "library/CFRouter.h"
 
 /////////////////////////////////////////////////////////////////////////////
 // CGlobalMessagePipe

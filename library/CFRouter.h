@@ -1,0 +1,37 @@
+// The router's contract with other processes: window class, registered
+// message names, request codes and the private messages that hooks, the hot
+// key and the driver pipe send to the router window. Plain <windows.h>, so
+// that the hook library, driver-side clients and tools can include it
+// without the MFC-compatible layer.
+#pragma once
+
+#include <windows.h>
+
+namespace cfu::router {
+
+// Window class and title of the router window; components find it by class.
+constexpr char kWindowClass[] = "Corvanta Flydeck Internal Message Router";
+// Posted to the router window to deliver one pending post (wParam = handle).
+constexpr char kInternalMessage[] = "Corvanta Flydeck Internal Message";
+// Sent to the router window to drop a registration.
+constexpr char kIpcMessage[] = "Corvanta Flydeck Ipc Message";
+
+// dwData of a WM_COPYDATA that carries a packed registration.
+constexpr ULONG_PTR kRegisterRequest = 0x44;
+// wParam of the IPC message that asks to drop the handle in lParam.
+constexpr WPARAM kUnregisterRequest = 0x45;
+
+// Hook notifications from the hook library CFEHook.dll.
+constexpr char kHookLibrary[] = "CFEHook.dll";
+constexpr UINT kKeyboardNotification = WM_USER + 0x9C;   // 0x049C
+constexpr UINT kShellNotification = WM_USER + 0x76;      // 0x0476
+constexpr UINT kCbtNotification = WM_USER + 0x65;        // 0x0465
+
+// Global atom whose value identifies the mode hot key (WM_HOTKEY's wParam).
+constexpr char kHotKeyAtom[] = "QUIVEX_CHANGE_MODE_HOT_KEY_IDENTIFIER";
+
+// Driver pipe: posted after each record; sent to ask for the pipe's write end.
+constexpr UINT kDriverDataReady = WM_USER + 0x7C;         // 0x047C
+constexpr UINT kDriverRequestWriteEnd = WM_USER + 0x7D;   // 0x047D
+
+} // namespace cfu::router
