@@ -753,6 +753,13 @@ private:
 // Applications and shell
 // (section: shell)
 
+// Full file name of a loaded module (GetModuleFileNameA into MAX_PATH bytes,
+// a longer name cut to them); "" when the platform call fails.
+AFX_EXT_API CString GetModuleFileNameA(HINSTANCE module);
+// Directory of the current application module, ending in its backslash; ""
+// when the module's file name has no backslash or cannot be read.
+AFX_EXT_API CString GetAppDirectory();
+
 /////////////////////////////////////////////////////////////////////////////
 // System parameters
 // (section: system)
