@@ -1,8 +1,10 @@
-// RAII owners for the platform's handles, used throughout the implementation
+// RAII owners for the platform's handles and for reference-counted objects,
+// used throughout the implementation, the tests, the demo and the benchmarks
 // (never in the exported interface, which stays MFC-style raw handles).
 #pragma once
 
 #include <windows.h>
+#include <memory>
 #include <utility>
 
 namespace cfu {
@@ -55,22 +57,37 @@ struct null_handle_traits
     static void close(type h) noexcept { Close(h); }
 };
 
-struct file_handle_traits
+// Handles whose failure value is INVALID_HANDLE_VALUE rather than null.
+template <auto Close>
+struct invalid_handle_traits
 {
     using type = HANDLE;
     static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(type h) noexcept { ::CloseHandle(h); }
+    static void close(type h) noexcept { Close(h); }
 };
 
 using unique_hkey     = unique_any<null_handle_traits<HKEY, &::RegCloseKey>>;
 using unique_handle   = unique_any<null_handle_traits<HANDLE, &::CloseHandle>>;
-using unique_file     = unique_any<file_handle_traits>;
+using unique_hfile    = unique_any<invalid_handle_traits<&::CloseHandle>>;
 using unique_hmodule  = unique_any<null_handle_traits<HMODULE, &::FreeLibrary>>;
 using unique_hwnd     = unique_any<null_handle_traits<HWND, &::DestroyWindow>>;
 using unique_hhook    = unique_any<null_handle_traits<HHOOK, &::UnhookWindowsHookEx>>;
 using unique_hdc      = unique_any<null_handle_traits<HDC, &::DeleteDC>>;
 using unique_hgdiobj  = unique_any<null_handle_traits<HGDIOBJ, &::DeleteObject>>;
-using unique_hfind    = unique_any<null_handle_traits<HANDLE, &::FindClose>>;
+using unique_hfind    = unique_any<invalid_handle_traits<&::FindClose>>;
 using unique_hlocal   = unique_any<null_handle_traits<HLOCAL, &::LocalFree>>;
+
+// Owns one reference to a CReferenceCount object (new'd with a count of 1,
+// as the registry factories hand them out) and releases it.
+struct release_deleter
+{
+    template <class T>
+    void operator()(T* p) const noexcept
+    {
+        p->Release();
+    }
+};
+template <class T>
+using unique_ref = std::unique_ptr<T, release_deleter>;
 
 } // namespace cfu

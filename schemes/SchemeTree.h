@@ -2,12 +2,11 @@
 #pragma once
 
 #include "library/CFUtils.h"
-
-#include <memory>
+#include "library/Handles.h"
 
 namespace cfu::schemes {
 
-using EntryPtr = std::unique_ptr<CRegEntry>;
+using EntryPtr = unique_ref<CRegEntry>;
 
 inline const char kDefaultScheme[] = ".Default";
 

@@ -6,7 +6,8 @@
 #include "library/CFUtils.h"
 
 #include "Bench.h"
-#include "MessageLoop.h"
+#include "ChildProcess.h"
+#include "HiddenWindow.h"
 #include "RouterTools.h"
 
 #include <cstdlib>
@@ -90,7 +91,7 @@ void SyncListener(long& posted)
 
 void RoutingBenches(HWND hRouter, CMessagePipe& pipe)
 {
-    HWND direct = cfu::tools::MakePlainWindow("bench direct", &DirectProc);
+    HWND direct = cfu::tools::MakeHiddenWindow("bench direct", &DirectProc);
     for (int count : {1, 100, 10000}) {
         unsigned __int64 first = 0, last = 0;
         for (int i = 1; i < count; ++i) {
@@ -125,15 +126,9 @@ int RunRouter()
     HWND hRouter = pipe.m_hWnd;
     RoutingBenches(hRouter, pipe);
 
-    HWND control = cfu::tools::MakePlainWindow("bench control", &ControlProc);
-    char self[MAX_PATH];
-    GetModuleFileNameA(NULL, self, MAX_PATH);
-    std::string cmd = std::string("\"") + self + "\" --listener=" + std::to_string(UINT_PTR(control));
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi) ||
-        !cfu::tools::PumpUntil([] { return g_listener != NULL; }, 30000)) {
+    HWND control = cfu::tools::MakeHiddenWindow("bench control", &ControlProc);
+    cfu::tools::ChildProcess listener("listener", "--control=" + std::to_string(UINT_PTR(control)));
+    if (!listener.Started() || !cfu::tools::PumpUntil([] { return g_listener != NULL; })) {
         std::printf("listener did not start\n");
         return 1;
     }
@@ -148,11 +143,9 @@ int RunRouter()
     // The listener times the registration round trip itself; this process
     // answers until it ends.
     PostMessageA(g_listener, kRegistrationBench, 0, 0);
-    bool ended = cfu::tools::PumpUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 300000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    const long ended = listener.PumpUntilExit(300000);
     DestroyWindow(control);
-    return ended ? 0 : 1;
+    return ended == 0 ? 0 : 1;
 }
 
 /////////////////////////////////////////////////////////////////////////////
@@ -167,12 +160,12 @@ void RegistrationBench(HWND listener)
     reg.AddMessageToList(kRouted);
     reg.SetNotifyStyle(NOTIFY_STYLE(5));
     TAGRawRegistration* pRaw = static_cast<TAGRawRegistration*>(static_cast<void*>(reg));
-    COPYDATASTRUCT cds = {0x44, pRaw->cbSize, pRaw};
+    COPYDATASTRUCT cds = {cfu::router::kRegisterRequest, pRaw->cbSize, pRaw};
     cfu::bench::Compare("remote registration + unregistration round trips", 2000,
                         [&] { remote.UnRegisterNotification(remote.RegisterForNotifications(listener, reg)); },
                         [&] {
                             SendMessageA(g_control, WM_COPYDATA, WPARAM(listener), LPARAM(&cds));
-                            SendMessageA(g_control, kRawUnregister, 0x45, 0);
+                            SendMessageA(g_control, kRawUnregister, cfu::router::kUnregisterRequest, 0);
                         });
 }
 
@@ -194,10 +187,11 @@ LRESULT CALLBACK ListenerProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hWnd, msg, wParam, lParam);
 }
 
-int RunListener(HWND control)
+CFU_CHILD_ROLE(listener)
 {
+    HWND control = HWND(UINT_PTR(std::stoull(cfu::tools::ChildArg(argc, argv, "control"))));
     g_control = control;
-    HWND hWnd = cfu::tools::MakePlainWindow("bench listener", &ListenerProc);
+    HWND hWnd = cfu::tools::MakeHiddenWindow("bench listener", &ListenerProc);
     CRemoteMessagePipe remote;
     unsigned __int64 handles[2] = {};
     const UINT messages[2] = {kForwardPosted, kForwardSent};
@@ -220,8 +214,6 @@ int RunListener(HWND control)
 
 int main(int argc, char** argv)
 {
-    const char kListener[] = "--listener=";
-    if (argc > 1 && strncmp(argv[1], kListener, sizeof kListener - 1) == 0)
-        return RunListener(HWND(UINT_PTR(strtoull(argv[1] + sizeof kListener - 1, nullptr, 10))));
-    return RunRouter();
+    const int child = cfu::tools::RunChildRole(argc, argv);
+    return child >= 0 ? child : RunRouter();
 }

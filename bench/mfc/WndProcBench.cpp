@@ -4,6 +4,7 @@
 #include <afxwin.h>
 
 #include "Bench.h"
+#include "HiddenWindow.h"
 
 namespace {
 
@@ -31,25 +32,13 @@ protected:
     }
 };
 
-HWND MakeWindow(const char* className, WNDPROC proc, CWnd* pWnd)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = AfxGetInstanceHandle();
-    wc.lpszClassName = className;
-    RegisterClassA(&wc);
-    if (pWnd)
-        return pWnd->CreateEx(0, className, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL) ? pWnd->m_hWnd : NULL;
-    return CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
-}
-
 } // namespace
 
 int main()
 {
     CBenchWnd wnd;
-    HWND afx = MakeWindow("bench afx", AfxGetAfxWndProc(), &wnd);
-    HWND raw = MakeWindow("bench raw", &RawProc, nullptr);
+    HWND afx = cfu::tools::MakeHiddenCWnd(wnd, "bench afx") ? wnd.m_hWnd : NULL;
+    HWND raw = cfu::tools::MakeHiddenWindow("bench raw", &RawProc);
     if (!afx || !raw) {
         std::printf("window creation failed: the prefix needs the null graphics driver\n");
         return 1;

@@ -1,7 +1,7 @@
 // CRegEntry and its iterators against the plain registry calls doing the
 // same job, in a key of its own under HKCU\Software\CFUtilsBench.
 #include "library/CFUtils.h"
-#include "tests/common/RegTree.h"
+#include "RegTree.h"
 
 #include "Bench.h"
 
@@ -9,9 +9,9 @@
 
 namespace {
 
-using cfu::test::CreateKey;
-using cfu::test::EntryPtr;
-using cfu::test::WriteValue;
+using cfu::tools::CreateKey;
+using cfu::tools::WriteValue;
+using EntryPtr = cfu::unique_ref<CRegEntry>;
 
 const char kRoot[] = "Software\\CFUtilsBench\\Registry";
 
@@ -120,12 +120,8 @@ void BenchKeyAccess(HKEY root)
 
 int main()
 {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kRoot);
-    {
-        cfu::unique_hkey root = CreateKey(HKEY_CURRENT_USER, kRoot);
-        BenchKeyAccess(root.get());
-        BenchCopy(root.get());
-    }
-    RegDeleteTreeA(HKEY_CURRENT_USER, kRoot);
+    cfu::tools::RegSandbox root(HKEY_CURRENT_USER, kRoot);
+    BenchKeyAccess(root.Key());
+    BenchCopy(root.Key());
     return 0;
 }

@@ -2,19 +2,9 @@
 // exception code, and --child=<role> runs one of the binary's child roles.
 #include "TestSupport.h"
 
-#include <cstring>
-#include <map>
-#include <string>
-
-namespace cfu::test {
+#include <cstdio>
 
 namespace {
-
-std::map<std::string, ChildMain>& Roles()
-{
-    static std::map<std::string, ChildMain> roles;
-    return roles;
-}
 
 LONG WINAPI ExitOnCrash(EXCEPTION_POINTERS* info)
 {
@@ -27,26 +17,12 @@ LONG WINAPI ExitOnCrash(EXCEPTION_POINTERS* info)
 
 } // namespace
 
-ChildRole::ChildRole(const char* name, ChildMain main)
-{
-    Roles()[name] = main;
-}
-
-} // namespace cfu::test
-
 int main(int argc, char** argv)
 {
-    SetUnhandledExceptionFilter(&cfu::test::ExitOnCrash);
-    const char kPrefix[] = "--child=";
-    if (argc > 1 && strncmp(argv[1], kPrefix, sizeof kPrefix - 1) == 0) {
-        auto& roles = cfu::test::Roles();
-        auto it = roles.find(argv[1] + sizeof kPrefix - 1);
-        if (it == roles.end()) {
-            fprintf(stderr, "unknown child role %s\n", argv[1]);
-            return 97;
-        }
-        return it->second(argc, argv);
-    }
+    SetUnhandledExceptionFilter(&ExitOnCrash);
+    const int child = cfu::tools::RunChildRole(argc, argv);
+    if (child >= 0)
+        return child;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

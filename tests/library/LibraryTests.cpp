@@ -15,7 +15,7 @@ CFU_CHILD_ROLE(crash)
 
 TEST(LibraryStartTest, ACrashingChildEndsAtOnceWithANonzeroStatus)
 {
-    cfu::test::ChildProcess child("crash");
+    cfu::tools::ChildProcess child("crash");
     ASSERT_TRUE(child.Started());
     long code = child.Wait(20000);
     EXPECT_NE(-1, code) << "the crashed child hung";

@@ -182,8 +182,8 @@ TEST_F(PipeTest, EveryMatchTakesItsTurnAndTheLastNonzeroAnswerStands)
 
     // Nobody wants it: the default handling answers; wanted, it is kept from it even when answered 0.
     char title[64];
-    EXPECT_EQ(LRESULT(strlen(kRouterClass)), SendMessageA(hRouter, WM_GETTEXT, sizeof title, LPARAM(title)));
-    EXPECT_STREQ(kRouterClass, title);
+    EXPECT_EQ(LRESULT(strlen(cfu::router::kWindowClass)), SendMessageA(hRouter, WM_GETTEXT, sizeof title, LPARAM(title)));
+    EXPECT_STREQ(cfu::router::kWindowClass, title);
     c.answer = 0;
     RegisterTarget(*pipe, &c, {WM_GETTEXT});
     memset(title, 0xbd, sizeof title);
@@ -284,9 +284,9 @@ TEST_F(PipeTest, CommandGoesToTheFirstRegistrationThatListsIt)
 
 TEST_F(PipeTest, CloseReachesTheFirstToolWindowAndSparesTheRouter)
 {
-    HWND plain = MakeTestWindow("CFUtilsTest Closing", &DefWindowProcA, 0);
-    HWND tools[] = {MakeTestWindow("CFUtilsTest Closing", &DefWindowProcA, 0, WS_EX_TOOLWINDOW),
-                    MakeTestWindow("CFUtilsTest Closing", &DefWindowProcA, 0, WS_EX_TOOLWINDOW)};
+    HWND plain = MakeHiddenWindow("CFUtilsTest Closing", &DefWindowProcA, 0);
+    HWND tools[] = {MakeHiddenWindow("CFUtilsTest Closing", &DefWindowProcA, 0, WS_EX_TOOLWINDOW),
+                    MakeHiddenWindow("CFUtilsTest Closing", &DefWindowProcA, 0, WS_EX_TOOLWINDOW)};
     RecordingTarget a(log, 1);
     a.answer = 0;
     RegisterTarget(*pipe, &a, {WM_CLOSE});

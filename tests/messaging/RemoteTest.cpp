@@ -39,7 +39,7 @@ LRESULT CALLBACK ListenerWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM 
 CFU_CHILD_ROLE(listener)
 {
     HWND collector = Collector::FromArgs(argc, argv);
-    HWND hWnd = MakeTestWindow("CFUtilsTest Listener", &ListenerWndProc, LONG_PTR(collector));
+    HWND hWnd = MakeHiddenWindow("CFUtilsTest Listener", &ListenerWndProc, LONG_PTR(collector));
     CMessageRegistration reg;
     reg.AddMessageToList(M);
     reg.SetNotifyStyle(NOTIFY_STYLE(std::stoul(ChildArg(argc, argv, "style"))));
@@ -115,12 +115,12 @@ TEST_F(RemoteTest, EachStyleDeliversTheRoutersMessageOrNothing)
         EXPECT_TRUE(PumpUntil([&] { return !collector.log.empty() && collector.log.back().message == kPing; }));
         ExpectSequence(collector.log, row.received, style.c_str());
         PostMessageA(listener, kListenerQuit, 0, 0);
-        EXPECT_EQ(0, PumpUntilExit(*child)) << style;
+        EXPECT_EQ(0, child->PumpUntilExit()) << style;
         EXPECT_EQ(1u, pipe->CountHandlers(M));
     }
     // Windows gone without unregistering: the router sends and posts to nothing.
     for (UINT style : {NOTIFY_STYLE_SEND, NOTIFY_STYLE_POST})
-        EXPECT_EQ(0, PumpUntilExit(*StartListener(style, "--leave=1")));
+        EXPECT_EQ(0, StartListener(style, "--leave=1")->PumpUntilExit());
     EXPECT_EQ(3u, pipe->CountHandlers(M));
     log.clear();
     EXPECT_EQ(0x55, SendMessageA(hRouter, M, 1, 2));
@@ -135,7 +135,7 @@ TEST_F(RemoteTest, UnregistrationRequestsReachInProcessRegistrationsAndTheMonito
     RegisterTarget(*pipe, &b, {M});
     // 0 and an unknown handle change nothing; each call still answers 1.
     ChildProcess child("unregister", "--handles=0,99," + std::to_string(ha) + ",1");
-    EXPECT_EQ(4, PumpUntilExit(child));
+    EXPECT_EQ(4, child.PumpUntilExit());
     EXPECT_EQ(0, pipe->UnRegisterNotification(ha));
     // Without the monitor (handle 1) no more requests are taken; routing goes on.
     EXPECT_EQ(0u, pipe->CountHandlers(WM_COPYDATA));
@@ -155,7 +155,7 @@ TEST(GlobalPipeTest, RegistersOnlyWithAPipeOfThisThread)
         EXPECT_EQ(0xdeadbeefu, reg.GetHandle()) << what;
         EXPECT_EQ(reinterpret_cast<CMessagePipe*>(0xbd), reg.GetMessagePipe()) << what;
     };
-    ASSERT_EQ(nullptr, FindWindowA(kRouterClass, NULL));
+    ASSERT_EQ(nullptr, FindWindowA(cfu::router::kWindowClass, NULL));
     expectNothingSent("no router");
     CRemoteMessagePipe remote;
     EXPECT_EQ(0u, remote.RegisterForNotifications(GetDesktopWindow(), reg));
@@ -168,14 +168,14 @@ TEST(GlobalPipeTest, RegistersOnlyWithAPipeOfThisThread)
         pipe.Initialize();
         PumpUntil([&] { return stop.load(); }, 10000);
     });
-    EXPECT_TRUE(PumpUntil([] { return FindWindowA(kRouterClass, NULL) != NULL; }));
+    EXPECT_TRUE(PumpUntil([] { return FindWindowA(cfu::router::kWindowClass, NULL) != NULL; }));
     expectNothingSent("router of another thread");
     stop = true;
     other.join();
 
     CMessagePipe pipe;    // registers the class
     CWnd plain;
-    ASSERT_TRUE(plain.CreateEx(0, kRouterClass, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL));
+    ASSERT_TRUE(plain.CreateEx(0, cfu::router::kWindowClass, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL));
     expectNothingSent("plain window of the router's class");
     plain.DestroyWindow();
 
@@ -281,7 +281,7 @@ FloodRequest RandomRequest(std::mt19937& rng)
 CFU_CHILD_ROLE(hostile)
 {
     HWND collector = Collector::FromArgs(argc, argv);
-    HWND hRouter = FindWindowA(kRouterClass, NULL);
+    HWND hRouter = FindWindowA(cfu::router::kWindowClass, NULL);
     std::vector<Request> requests = EdgeRequests();
     for (size_t i = 0; i < requests.size(); ++i)
         SendMessageA(collector, kReportAnswer, i, requests[i].Send(hRouter));
@@ -299,7 +299,7 @@ CFU_CHILD_ROLE(hostile)
 TEST_F(RemoteTest, MalformedAndRandomRecordsRegisterNothing)
 {
     ChildProcess child("hostile", collector.Arg());
-    EXPECT_EQ(0, PumpUntilExit(child, 60000));
+    EXPECT_EQ(0, child.PumpUntilExit(60000));
     ASSERT_EQ(std::size(kEdgeAnswers) + 1, collector.log.size());
     ExpectSequence(MsgLog(collector.log.begin(), collector.log.end() - 2), kEdgeAnswers, "edge records");
     const LPARAM taken = collector.log.end()[-2].lParam;

@@ -13,19 +13,6 @@
 
 namespace cfu::test {
 
-// The router's class, spelt out here as other programs spell it.
-constexpr char kRouterClass[] = "Corvanta Flydeck Internal Message Router";
-
-// A hidden popup of a class of its own, carrying userData in GWLP_USERDATA.
-inline HWND MakeTestWindow(const char* className, WNDPROC proc, LONG_PTR userData, DWORD exStyle = 0)
-{
-    const WNDCLASSA wc = {0, proc, 0, 0, GetModuleHandleA(NULL), NULL, NULL, NULL, NULL, className};
-    RegisterClassA(&wc);
-    HWND hWnd = CreateWindowExA(exStyle, className, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, wc.hInstance, NULL);
-    SetWindowLongPtrA(hWnd, GWLP_USERDATA, userData);
-    return hWnd;
-}
-
 // Logs each notification as {message, wParam, lParam, who}, sets `result` if any, runs onNotify, answers `answer`.
 class RecordingTarget : public CNotifyTarget
 {
@@ -101,7 +88,7 @@ enum { kPosted = 1, kSent = 2 };
 class Collector
 {
 public:
-    Collector() : hWnd(MakeTestWindow("CFUtilsTest Collector", &WndProc, LONG_PTR(&log))) {}
+    Collector() : hWnd(MakeHiddenWindow("CFUtilsTest Collector", &WndProc, LONG_PTR(&log))) {}
     ~Collector() { DestroyWindow(hWnd); }
     std::string Arg() const { return "--collector=" + std::to_string(UINT_PTR(hWnd)); }
     static HWND FromArgs(int argc, char** argv) { return HWND(std::stoull(ChildArg(argc, argv, "collector"))); }
@@ -123,12 +110,5 @@ private:
         return 1;
     }
 };
-
-// Pumps this thread's messages (the router's among them) until the child ends; its exit code or -1.
-inline long PumpUntilExit(ChildProcess& child, DWORD timeoutMs = 15000)
-{
-    PumpUntil([&] { return WaitForSingleObject(child.Process(), 0) == WAIT_OBJECT_0; }, timeoutMs);
-    return child.Wait(0);
-}
 
 } // namespace cfu::test

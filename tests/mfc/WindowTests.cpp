@@ -23,14 +23,8 @@ LRESULT CALLBACK RawProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 void RegisterClasses()
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = AfxGetAfxWndProc();
-    wc.hInstance = AfxGetInstanceHandle();
-    wc.lpszClassName = kAfxClass;
-    RegisterClassA(&wc);
-    wc.lpfnWndProc = &RawProc;
-    wc.lpszClassName = kRawClass;
-    RegisterClassA(&wc);
+    cfu::tools::RegisterWindowClass(kAfxClass, AfxGetAfxWndProc());
+    cfu::tools::RegisterWindowClass(kRawClass, &RawProc);
 }
 
 class CRecordingWnd : public CWnd

@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(RegData, FormsAndNumberViews)
+TEST(RegDataTest, FormsAndNumberViews)
 {
     unsigned char raw[] = {'1', 0, 0xff, 0, '2'};
     CString withZero("a\0b", 3);

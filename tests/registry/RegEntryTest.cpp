@@ -12,6 +12,7 @@ namespace {
 
 using namespace cfu::test;
 using cfu::unique_hkey;
+using EntryPtr = cfu::unique_ref<CRegEntry>;
 
 RegValue ValueOf(const CRegData& data)
 {
@@ -57,7 +58,7 @@ protected:
         return expected.size();
     }
 
-    RegSandbox m_sandbox{testing::UnitTest::GetInstance()->current_test_info()->name()};
+    RegSandbox m_sandbox{HKEY_CURRENT_USER, TestKeyPath()};
 };
 
 // Opening takes the key's counts, each maximum one more than the platform's,

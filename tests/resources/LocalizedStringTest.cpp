@@ -74,7 +74,7 @@ int ExpectTablesMatchPlatform(HMODULE module)
 
 // The test DLL (built beside the test binary, where LoadLibraryA looks first)
 // and real tables that no one here wrote.
-TEST(LocalizedStrings, EveryBlockAndLanguageMatchesLoadStringW)
+TEST(LocalizedStringTest, EveryBlockAndLanguageMatchesLoadStringW)
 {
     for (const char* dll : {"cfu_test_strings.dll", "user32.dll", "shell32.dll", "comctl32.dll"}) {
         SCOPED_TRACE(dll);
@@ -86,7 +86,7 @@ TEST(LocalizedStrings, EveryBlockAndLanguageMatchesLoadStringW)
 
 // "Ten chars!" (id 100) into buffers of every awkward size; block 0x800 claims
 // three characters for its first entry but holds two.
-TEST(LocalizedStrings, BuffersAreCutTerminatedAndNeverOverrun)
+TEST(LocalizedStringTest, BuffersAreCutTerminatedAndNeverOverrun)
 {
     cfu::unique_hmodule strings(LoadLibraryA("cfu_test_strings.dll"));
     HMODULE module = strings.get();
@@ -120,7 +120,7 @@ TEST(LocalizedStrings, BuffersAreCutTerminatedAndNeverOverrun)
 // The library asks for US English whatever the thread's locale; only for a
 // string that English lacks does the framework's loader answer, in the
 // thread's language.
-TEST(LocalizedStrings, TheLibraryLanguageWinsOverTheThreadLocale)
+TEST(LocalizedStringTest, TheLibraryLanguageWinsOverTheThreadLocale)
 {
     cfu::unique_hmodule strings(LoadLibraryA("cfu_test_strings.dll"));
     Restore restore;

@@ -289,7 +289,7 @@ TEST_F(SchemeTest, NewDeviceKeysAreCopiesOfTheTemplate)
     EXPECT_EQ(expected, Machine());
 }
 
-TEST(DevFamilyName, NamesFourFamiliesAndLeavesOthersAlone)
+TEST(DevFamilyNameTest, NamesFourFamiliesAndLeavesOthersAlone)
 {
     CString name("sentinel");
     GetDevFamilyName(name, 4);

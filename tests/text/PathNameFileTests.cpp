@@ -22,7 +22,7 @@ std::string OpenFileAnswer(const std::string& name, UINT style)
 
 // Directories (ending in a backslash) and files in the temporary directory,
 // with the tree's "cwd" as current directory while it lives.
-class FileTree : public ::testing::Test
+class FileTreeTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -36,7 +36,7 @@ protected:
                                  "search\\two\\both.txt", "search\\two\\sub.dir\\", "search\\two\\sub.dir\\deep.txt"}) {
             const std::string made = m_root + path;
             ASSERT_TRUE(made.back() == '\\' ? CreateDirectoryA(made.c_str(), NULL)
-                                             : bool(cfu::unique_file(CreateFileA(made.c_str(), GENERIC_WRITE, 0, NULL,
+                                             : bool(cfu::unique_hfile(CreateFileA(made.c_str(), GENERIC_WRITE, 0, NULL,
                                                                                  CREATE_NEW, 0, NULL)))) << made;
             m_made.push_back(made);
         }
@@ -58,7 +58,7 @@ protected:
 
 // OpenFile gives up past 127 characters; the class goes on to MAX_PATH, and
 // past it leaves the path as it was.
-TEST_F(FileTree, FullPathAsOpenFileParse)
+TEST_F(FileTreeTest, FullPathAsOpenFileParse)
 {
     for (const char* text : {"here.txt", "missing.txt", "adir\\", "..\\x\\y.z", ".\\a\\..\\b.txt", "C:\\a\\.\\b\\", "",
                              "sub/dir/f.txt", "\\rooted.txt", "caf\xe9.txt", "..", "D:rel\\f"}) {
@@ -81,7 +81,7 @@ TEST_F(FileTree, FullPathAsOpenFileParse)
     }
 }
 
-TEST_F(FileTree, SearchAsOpenFileExist)
+TEST_F(FileTreeTest, SearchAsOpenFileExist)
 {
     for (const char* name : {"here.txt", "notepad.exe", "caf\xe9.txt", "missing.zzz", "adir", "system32"}) {
         SCOPED_TRACE(name);
@@ -94,7 +94,7 @@ TEST_F(FileTree, SearchAsOpenFileExist)
     }
 }
 
-TEST_F(FileTree, FindFileTriesEachPlaceInOrder)
+TEST_F(FileTreeTest, FindFileTriesEachPlaceInOrder)
 {
     const char* dirs[] = {"one", "two\\sub.dir", "two", NULL};
     const std::string search = m_root + "search\\", none;

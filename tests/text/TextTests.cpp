@@ -62,7 +62,7 @@ Seq Tokens(const char* text, const char* skip, const char* stop, const char* del
     return tokens;
 }
 
-TEST(Tokenizer, DocumentedSequences)
+TEST(TokenizerTest, DocumentedSequences)
 {
     const struct
     {
@@ -107,7 +107,7 @@ std::string Broken(GuardedText& text, const char* token, char delimiter, bool be
     return "";
 }
 
-TEST(TokenizerRandom, TextComesBackWholeAndTokensStayInside)
+TEST(TokenizerRandomTest, TextComesBackWholeAndTokensStayInside)
 {
     std::mt19937 rng(20240607);
     auto pick = [&](size_t n) { return size_t(rng() % n); };
@@ -265,7 +265,7 @@ std::vector<std::string> Corpus(unsigned seed, size_t count)
 // drops leading blanks and tabs, cuts the composed path at MAX_PATH - 1
 // characters and collapses runs of backslashes; it never writes to its
 // arguments.
-TEST(PathNameCrt, PartsAreTheCrtsAndSettersComposeAsMakepath)
+TEST(PathNameCrtTest, PartsAreTheCrtsAndSettersComposeAsMakepath)
 {
     const std::vector<std::string> texts = Corpus(7, 6000), givens = Corpus(11, 6000);
     for (size_t i = 0; i < texts.size(); ++i) {
@@ -305,7 +305,7 @@ TEST(PathNameCrt, PartsAreTheCrtsAndSettersComposeAsMakepath)
 
 // A directory loses its trailing backslash (only a backslash, not a root's);
 // the parent of a file is its directory, of a directory the one above.
-TEST(PathName, FileFormsAndParents)
+TEST(PathNameTest, FileFormsAndParents)
 {
     const char* const cases[][3] = {   // path, ForceFile, ToParent
         {"C:\\a\\b.txt", "C:\\a\\b.txt", "C:\\a\\"}, {"C:\\a\\b\\", "C:\\a\\b", "C:\\a\\"}, {"C:\\a", "C:\\a", "C:\\"},

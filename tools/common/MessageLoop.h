@@ -6,6 +6,9 @@
 
 namespace cfu::tools {
 
+// How long an expected message or reply may take once both sides run.
+constexpr DWORD kReplyTimeoutMs = 10000;
+
 // Dispatches every message already queued for this thread.
 inline void PumpPending()
 {
@@ -18,7 +21,7 @@ inline void PumpPending()
 
 // Pumps this thread's messages until pred() holds or timeoutMs passes.
 template <class Pred>
-bool PumpUntil(Pred pred, DWORD timeoutMs = 10000)
+bool PumpUntil(Pred pred, DWORD timeoutMs = kReplyTimeoutMs)
 {
     DWORD start = GetTickCount();
     while (!pred()) {
@@ -28,17 +31,6 @@ bool PumpUntil(Pred pred, DWORD timeoutMs = 10000)
         PumpPending();
     }
     return true;
-}
-
-// A hidden top-level window of a class of its own with the given procedure.
-inline HWND MakePlainWindow(const char* className, WNDPROC proc)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleA(NULL);
-    wc.lpszClassName = className;
-    RegisterClassA(&wc);
-    return CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, wc.hInstance, NULL);
 }
 
 } // namespace cfu::tools

@@ -4,19 +4,15 @@
 #include "Demo.h"
 
 #include "CFUtils.h"
+#include "RegTree.h"
 
 #include <cstdio>
-#include <memory>
 
 namespace {
 
 const char kProductPath[] = "SOFTWARE\\Corvanta\\CFUtils Demo";
 
-struct EntryDeleter
-{
-    void operator()(CRegEntry* entry) const { entry->Release(); }
-};
-using EntryPtr = std::unique_ptr<CRegEntry, EntryDeleter>;
+using EntryPtr = cfu::unique_ref<CRegEntry>;
 
 // Under a root key or under another entry.
 template <class Parent>
@@ -51,6 +47,7 @@ void ShowPaths()
 void ShowRegistry()
 {
     std::printf("== Registry values, iterators and tree copy ==\n");
+    cfu::tools::RegSandbox sandbox(HKEY_CURRENT_USER, "Software\\CFUtils Demo");
     EntryPtr source = Create(HKEY_CURRENT_USER, "Software\\CFUtils Demo\\Source");
     EntryPtr child = Create(source.get(), "Buttons");
     if (!source || !child) {
@@ -75,12 +72,12 @@ void ShowRegistry()
     CString trigger;
     copiedChild->LocateValueData("Trigger", trigger);
     std::printf("  CopyStructure: status %ld, Copy\\Buttons\\Trigger = %s\n", status, (LPCSTR)trigger);
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\CFUtils Demo");
 }
 
 void ShowSchemes()
 {
     std::printf("== Device configuration schemes ==\n");
+    cfu::tools::RegSandbox user(HKEY_CURRENT_USER, kProductPath), machine(HKEY_LOCAL_MACHINE, kProductPath);
     CString product("CFUtils Demo"), component("Demo");
     CRegScheme* scheme = new CRegScheme(product, component);
     CString schemes = scheme->CreateSchemePath();
@@ -108,8 +105,6 @@ void ShowSchemes()
 
     device->Release();
     scheme->Release();
-    RegDeleteTreeA(HKEY_CURRENT_USER, kProductPath);
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kProductPath);
 }
 
 } // namespace

@@ -2,14 +2,17 @@
 // what happened.
 #include "Demo.h"
 
+#include "ChildProcess.h"
+
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
     setvbuf(stdout, nullptr, _IONBF, 0);
-    int listener = RunRouterListener(argc, argv);
-    if (listener >= 0)
-        return listener;
+    // The demo's other processes are this program re-launched in a role.
+    const int child = cfu::tools::RunChildRole(argc, argv);
+    if (child >= 0)
+        return child;
     int failures = 0;
     failures += RunRouterDemo() != 0;
     failures += RunWindowDemo() != 0;

@@ -4,5 +4,3 @@
 int RunWindowDemo();
 int RunDataDemo();
 int RunRouterDemo();
-// The router demo's listener when the program was re-launched as one; -1 otherwise.
-int RunRouterListener(int argc, char** argv);

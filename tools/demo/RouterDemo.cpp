@@ -6,17 +6,15 @@
 #include "Demo.h"
 
 #include "CFUtils.h"
-#include "MessageLoop.h"
+#include "ChildProcess.h"
+#include "HiddenWindow.h"
 #include "RouterTools.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace {
 
-const char kListenerArg[] = "--router-listener=";
 const UINT kCommand = 1001;
 const UINT kRangeFrom = WM_APP, kRangeTo = WM_APP + 0x0F;
 const UINT kListed = WM_APP + 0x05, kListedOnly = WM_APP + 0x20, kPosted = WM_APP + 0x30;
@@ -108,18 +106,13 @@ int RouteInProcess(CMessagePipe& pipe)
 
 int RouteToAnotherProcess(CMessagePipe& pipe)
 {
-    HWND control = cfu::tools::MakePlainWindow("CFUtils Demo Control", &ControlProc);
-    char self[MAX_PATH];
-    GetModuleFileNameA(NULL, self, MAX_PATH);
-    std::string cmd = std::string("\"") + self + "\" " + kListenerArg + std::to_string(UINT_PTR(control));
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
-        std::printf("  listener did not start (%lu)\n", GetLastError());
+    HWND control = cfu::tools::MakeHiddenWindow("CFUtils Demo Control", &ControlProc);
+    cfu::tools::ChildProcess listener("router_listener", "--control=" + std::to_string(UINT_PTR(control)));
+    if (!listener.Started()) {
+        std::printf("  listener did not start\n");
         return 1;
     }
-    std::printf("  listener process %lu started\n", pi.dwProcessId);
+    std::printf("  listener process %lu started\n", listener.Id());
     bool ok = cfu::tools::PumpUntil([] { return g_steps == 1; });
     for (UINT m : {kForwardPosted, kForwardSent}) {
         std::printf("  router: SendMessageA 0x%04X wParam 5 lParam 6\n", m);
@@ -128,10 +121,8 @@ int RouteToAnotherProcess(CMessagePipe& pipe)
         ok = ok && cfu::tools::PumpUntil([=] { return g_steps == step; });
     }
     PostMessageA(g_listener, kListenerQuit, 0, 0);
-    ok = ok && cfu::tools::PumpUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; });
+    ok = ok && listener.PumpUntilExit() == 0;
     std::printf("  router: registrations for 0x%04X now %u\n", kForwardPosted, pipe.CountHandlers(kForwardPosted));
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
     DestroyWindow(control);
     return ok && pipe.CountHandlers(kForwardPosted) == 0 ? 0 : 1;
 }
@@ -167,19 +158,17 @@ int RunRouterDemo()
     }
     std::printf("  router window %p created; FindWindowA(\"Corvanta Flydeck Internal Message Router\") finds "
                 "it: %s; the cross-process monitor holds handle 1\n",
-                (void*)pipe.m_hWnd, FindWindowA("Corvanta Flydeck Internal Message Router", NULL) == pipe.m_hWnd ? "yes" : "no");
+                (void*)pipe.m_hWnd, FindWindowA(cfu::router::kWindowClass, NULL) == pipe.m_hWnd ? "yes" : "no");
     int failures = RouteInProcess(pipe);
     std::printf("  -- across processes --\n");
     failures += RouteToAnotherProcess(pipe);
     return failures;
 }
 
-int RunRouterListener(int argc, char** argv)
+CFU_CHILD_ROLE(router_listener)
 {
-    if (argc < 2 || strncmp(argv[1], kListenerArg, sizeof kListenerArg - 1) != 0)
-        return -1;
-    g_control = HWND(UINT_PTR(strtoull(argv[1] + sizeof kListenerArg - 1, nullptr, 10)));
-    HWND hWnd = cfu::tools::MakePlainWindow("CFUtils Demo Listener", &ListenerProc);
+    g_control = HWND(UINT_PTR(std::stoull(cfu::tools::ChildArg(argc, argv, "control"))));
+    HWND hWnd = cfu::tools::MakeHiddenWindow("CFUtils Demo Listener", &ListenerProc);
     CRemoteMessagePipe remote;
     unsigned __int64 handles[2];
     const UINT messages[2] = {kForwardPosted, kForwardSent};

@@ -3,6 +3,7 @@
 #include "Demo.h"
 
 #include "CFUtils.h"
+#include "HiddenWindow.h"
 
 #include <cstdio>
 
@@ -34,14 +35,8 @@ END_MESSAGE_MAP()
 int RunWindowDemo()
 {
     std::printf("== Window routing of the MFC-compatible layer ==\n");
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = AfxGetAfxWndProc();
-    wc.hInstance = AfxGetInstanceHandle();
-    wc.lpszClassName = kClassName;
-    RegisterClassA(&wc);
-
     CDemoWnd wnd;
-    if (!wnd.CreateEx(0, kClassName, "demo", WS_POPUP, 0, 0, 10, 10, NULL, NULL)) {
+    if (!cfu::tools::MakeHiddenCWnd(wnd, kClassName)) {
         std::printf("  CreateEx failed (%lu): is the prefix's graphics driver \"null\"?\n", GetLastError());
         return 1;
     }

@@ -1,22 +1,42 @@
-// Registry trees for the registry and scheme tests and the registry benchmark,
-// built and read back with the plain platform calls only.
+// Registry sandboxes and trees for tests, the demo and the benchmarks, built
+// and read back with the plain platform calls only.
 #pragma once
 
-#include "library/CFUtils.h"
 #include "library/Handles.h"
 
 #include <map>
-#include <memory>
 #include <string>
 #include <utility>
 
-namespace cfu::test {
+namespace cfu::tools {
 
-struct EntryDeleter
+// A key of the caller's own: root\path deleted and created afresh on
+// construction, and deleted with everything below it on destruction.
+class RegSandbox
 {
-    void operator()(CRegEntry* entry) const { entry->Release(); }
+public:
+    RegSandbox(HKEY root, std::string path) : m_root(root), m_path(std::move(path))
+    {
+        RegDeleteTreeA(m_root, m_path.c_str());
+        RegCreateKeyExA(m_root, m_path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, m_key.put(), NULL);
+    }
+    ~RegSandbox()
+    {
+        m_key.reset();
+        RegDeleteTreeA(m_root, m_path.c_str());
+    }
+    RegSandbox(const RegSandbox&) = delete;
+    RegSandbox& operator=(const RegSandbox&) = delete;
+
+    HKEY Key() const { return m_key.get(); }
+    // Relative to the root.
+    const std::string& Path() const { return m_path; }
+
+private:
+    HKEY m_root;
+    std::string m_path;
+    unique_hkey m_key;
 };
-using EntryPtr = std::unique_ptr<CRegEntry, EntryDeleter>;
 
 // One value exactly as the registry holds it: type and bytes.
 using RegValue = std::pair<DWORD, std::string>;
@@ -139,4 +159,4 @@ inline void BuildTree(HKEY root, int depth, int fanout, int valuesPerKey)
         BuildTree(CreateKey(root, "Key " + std::to_string(k)).get(), depth - 1, fanout, valuesPerKey);
 }
 
-} // namespace cfu::test
+} // namespace cfu::tools
