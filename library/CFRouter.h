@@ -33,5 +33,11 @@ constexpr char kHotKeyAtom[] = "QUIVEX_CHANGE_MODE_HOT_KEY_IDENTIFIER";
 // Driver pipe: posted after each record; sent to ask for the pipe's write end.
 constexpr UINT kDriverDataReady = WM_USER + 0x7C;         // 0x047C
 constexpr UINT kDriverRequestWriteEnd = WM_USER + 0x7D;   // 0x047D
+// A record is a 4-byte length, a 4-byte code and length bytes of payload.
+// The pipe's buffer bounds a whole record: the writer announces a record only
+// once all of it is in the pipe, so a longer one would wait for ever.
+constexpr UINT kDriverPipeBuffer = 2048;
+constexpr UINT kDriverRecordHeader = 8;
+constexpr UINT kDriverPayloadMax = kDriverPipeBuffer - kDriverRecordHeader;
 
 } // namespace cfu::router

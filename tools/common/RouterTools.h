@@ -3,6 +3,7 @@
 #pragma once
 
 #include "CFUtils.h"
+#include "Handles.h"
 
 #include <initializer_list>
 
@@ -33,6 +34,19 @@ inline unsigned __int64 RegisterRemoteWindow(HWND hWnd, UINT message, NOTIFY_STY
     reg.AddMessageToList(message);
     reg.SetNotifyStyle(style);
     return CRemoteMessagePipe().RegisterForNotifications(hWnd, reg);
+}
+
+// The handle value that the process of hWnd answered, duplicated into this
+// process with the same access; NULL when it cannot be.
+inline HANDLE DuplicateFromWindowProcess(HWND hWnd, HANDLE hValue)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hWnd, &processId);
+    cfu::unique_handle process(OpenProcess(PROCESS_DUP_HANDLE, FALSE, processId));
+    HANDLE hDuplicate = NULL;
+    if (process)
+        DuplicateHandle(process.get(), hValue, GetCurrentProcess(), &hDuplicate, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    return hDuplicate;
 }
 
 } // namespace cfu::tools

@@ -1,0 +1,285 @@
+// The driver pipe: records streamed by a real driver-side process, bytes on the
+// pipe read back raw, setup without a router, and hostile writers that must not
+// stall the router while another process times its answers.
+#include "RouterTestSupport.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <vector>
+
+using namespace cfu::test;
+using cfu::router::kDriverDataReady;
+using cfu::router::kDriverRequestWriteEnd;
+
+namespace {
+
+const UINT kProbe = WM_APP + 0x400;
+const LRESULT kProbeGoOn = 0x600D, kProbeStop = 0x5709;
+
+std::vector<BYTE> Pattern(UINT code, UINT from, UINT to)
+{
+    std::vector<BYTE> bytes;
+    for (UINT i = from; i < to; ++i)
+        bytes.push_back(BYTE(code * 7 + i * 13 + (i >> 8)));
+    return bytes;
+}
+
+// A record as the log keeps it: {code, length, FNV-1a of the payload, 0}.
+MsgEntry Entry(UINT length, UINT code, const BYTE* p)
+{
+    UINT hash = 2166136261u;
+    for (UINT i = 0; i < length; ++i)
+        hash = (hash ^ p[i]) * 16777619u;
+    return {code, length, LPARAM(hash), 0};
+}
+MsgEntry Expected(UINT length, UINT code) { return Entry(length, code, Pattern(code, 0, length).data()); }
+
+class RecordingDriverPipe : public CDriverPipe
+{
+public:
+    MsgLog records;
+    void OnRecordRead(UINT length, UINT code, const void* pData) override
+    {
+        records.push_back(Entry(length, code, static_cast<const BYTE*>(pData)));
+    }
+};
+
+class DriverPipeTest : public RouterTest
+{
+protected:
+    void SetUp() override
+    {
+        RouterTest::SetUp();
+        ASSERT_EQ(1, server.InitialServerSide());
+        ASSERT_EQ(1, server.Register(pipe.get()));
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(1, server.UnRegister());
+        RouterTest::TearDown();
+    }
+    RecordingDriverPipe server;
+};
+
+const UINT kLengths[] = {0, 1, 3, 16, 255, 1024, cfu::router::kDriverPayloadMax};
+const UINT kStreamed = 140;
+
+} // namespace
+
+// Writes kStreamed records of every length, code i, and two it must refuse; exits with the failures.
+CFU_CHILD_ROLE(driver)
+{
+    CDriverPipe client;
+    int failures = client.InitialClientSide() != 1;
+    for (UINT i = 0; i < kStreamed; ++i) {
+        const UINT length = kLengths[i % std::size(kLengths)];
+        failures += client.WriteDataToClientPipe(length, i, Pattern(i, 0, length).data()) != 1;
+    }
+    BYTE big[cfu::router::kDriverPayloadMax + 1] = {};
+    SetLastError(0xdeadbeef);
+    failures += client.WriteDataToClientPipe(sizeof big, 1, big) != 0 || GetLastError() != ERROR_INVALID_PARAMETER;
+    failures += client.WriteDataToClientPipe(3, 1, NULL) != 0;
+    return failures;
+}
+
+TEST_F(DriverPipeTest, DriverProcessStreamsRecords)
+{
+    ChildProcess driver("driver");
+    EXPECT_EQ(0, driver.PumpUntilExit());
+    PumpPending();
+    MsgLog expected;
+    for (UINT i = 0; i < kStreamed; ++i)
+        expected.push_back(Expected(kLengths[i % std::size(kLengths)], i));
+    expected.push_back({0, 0, 0, 0});
+    ExpectSequence(server.records, expected.data(), "streamed records");
+}
+
+TEST_F(DriverPipeTest, InProcessClientSecondSetupAndUnRegister)
+{
+    const LRESULT writeEnd = SendMessageA(hRouter, kDriverRequestWriteEnd, 0, 0);
+    DWORD flags;
+    EXPECT_TRUE(GetHandleInformation(HANDLE(writeEnd), &flags));
+    EXPECT_EQ(1, server.InitialServerSide());    // no second pipe
+    EXPECT_EQ(writeEnd, SendMessageA(hRouter, kDriverRequestWriteEnd, 0, 0));
+
+    CDriverPipe client;
+    EXPECT_EQ(1, client.InitialClientSide());
+    EXPECT_EQ(1, client.InitialClientSide());
+    EXPECT_EQ(1, client.WriteDataToClientPipe(3, 0x33, Pattern(0x33, 0, 3).data()));
+    EXPECT_EQ(1, client.WriteDataToClientPipe(0, 0x55, NULL));
+    PumpPending();
+    SendMessageA(hRouter, kDriverDataReady, 0, 0);    // an empty pipe: nothing read
+    static const MsgEntry kTwo[] = {Expected(3, 0x33), Expected(0, 0x55), {0, 0, 0, 0}};
+    ExpectSequence(server.records, kTwo, "in-process client");
+
+    EXPECT_EQ(1, server.UnRegister());
+    EXPECT_EQ(0u, pipe->CountHandlers(kDriverDataReady));
+    EXPECT_FALSE(GetHandleInformation(HANDLE(writeEnd), &flags));
+    EXPECT_EQ(0, client.WriteDataToClientPipe(0, 1, NULL));    // the reader has gone
+    EXPECT_EQ(1, server.InitialServerSide());
+    EXPECT_EQ(1, server.Register(pipe.get()));
+    EXPECT_EQ(0, SendMessageA(hRouter, kDriverRequestWriteEnd, 0, 0));
+    EXPECT_EQ(0, server.Register(NULL));
+    EXPECT_EQ(1, client.UnRegister());    // never registered: closes its handle
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(0, client.WriteDataToClientPipe(0, 1, NULL));
+    EXPECT_EQ(DWORD(ERROR_INVALID_HANDLE), GetLastError());
+}
+
+namespace {
+
+HANDLE g_answer;
+MsgLog g_posted;
+
+LRESULT CALLBACK FakeRouterProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kDriverRequestWriteEnd)
+        return LRESULT(g_answer);
+    if (message == kDriverDataReady)
+        g_posted.push_back({message, wParam, lParam, 0});
+    return DefWindowProcA(hWnd, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST(DriverClientTest, SetupWithoutARouterAndBytesOnThePipe)
+{
+    ASSERT_EQ(nullptr, FindWindowA(cfu::router::kWindowClass, NULL));
+    HANDLE hRead, hWrite;
+    ASSERT_TRUE(CreatePipe(&hRead, &hWrite, NULL, cfu::router::kDriverPipeBuffer));
+    cfu::unique_handle readEnd(hRead), writeEnd(hWrite);
+    // A client without a handle writes nothing and announces nothing.
+    const struct { bool router; HANDLE answer; int result; } setups[] = {
+        {false, NULL, 0}, {true, NULL, 0}, {true, HANDLE(0x1234), 0}, {true, hWrite, 1}};
+    HWND fake = NULL;
+    for (const auto& s : setups) {
+        if (s.router && !fake)
+            fake = MakeHiddenWindow(cfu::router::kWindowClass, &FakeRouterProc, 0);
+        // The class may be the library's own, registered by an earlier pipe.
+        SetWindowLongPtrA(fake, GWLP_WNDPROC, LONG_PTR(&FakeRouterProc));
+        g_answer = s.answer;
+        CDriverPipe client;
+        EXPECT_EQ(s.result, client.InitialClientSide()) << s.answer;
+        EXPECT_EQ(1, client.InitialClientSide());
+        if (s.result)
+            break;
+        SetLastError(0xdeadbeef);
+        EXPECT_EQ(0, client.WriteDataToClientPipe(3, 7, (void*)"abc"));
+        EXPECT_EQ(DWORD(ERROR_INVALID_HANDLE), GetLastError());
+    }
+    PumpPending();
+    EXPECT_TRUE(g_posted.empty());
+
+    CDriverPipe client;
+    ASSERT_EQ(1, client.InitialClientSide());
+    std::vector<BYTE> big = Pattern(9, 0, cfu::router::kDriverPayloadMax);
+    const struct { UINT length, code; const void* p; int result; std::vector<BYTE> bytes; } writes[] = {
+        {3, 7, "abc", 1, {3, 0, 0, 0, 7, 0, 0, 0, 0x61, 0x62, 0x63}},
+        {0, 0xFFFFFFFF, "x", 1, {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {3, 1, NULL, 0, {}},
+        {UINT(big.size() + 1), 2, big.data(), 0, {}},
+        {UINT(big.size()), 0x11223344, big.data(), 1, {0xF8, 7, 0, 0, 0x44, 0x33, 0x22, 0x11}},
+    };
+    for (const auto& w : writes) {
+        EXPECT_EQ(w.result, client.WriteDataToClientPipe(w.length, w.code, const_cast<void*>(w.p)));
+        std::vector<BYTE> onPipe(cfu::router::kDriverPipeBuffer + 1, 0xbd);
+        DWORD available = 0, read = 0;
+        PeekNamedPipe(hRead, NULL, 0, NULL, &available, NULL);
+        if (available)
+            ReadFile(hRead, onPipe.data(), available, &read, NULL);
+        onPipe.resize(read);
+        std::vector<BYTE> expected = w.bytes;
+        if (w.p == big.data() && w.result)
+            expected.insert(expected.end(), big.begin(), big.end());
+        EXPECT_EQ(expected, onPipe) << "length " << w.length;
+    }
+    PumpPending();
+    static const MsgEntry kThreePosted[] = {
+        {kDriverDataReady, 0, 0, 0}, {kDriverDataReady, 0, 0, 0}, {kDriverDataReady, 0, 0, 0}, {0, 0, 0, 0}};
+    ExpectSequence(g_posted, kThreePosted, "data-ready after each record written");
+    DestroyWindow(fake);
+}
+
+// Hostile writers: each row is one write, then a data-ready sent with a deadline. Header bytes
+// [headerFrom, headerTo) of {length, code}, then the code's pattern bytes [from, to).
+namespace {
+
+struct HostileWrite { UINT headerFrom, headerTo, length, code, from, to; };
+const HostileWrite kHostile[] = {
+    {0, 8, 1000, 0x11, 0, 10},                   // announces 1000, writes 10
+    {0, 0, 1000, 0x11, 10, 1000},                // the rest arrives
+    {0, 8, 0xFFFFFFFF, 0x22, 0, 100},            // past the bound: what waits is dropped
+    {0, 8, 3, 0x33, 0, 3},
+    {0, 5, 4, 0x44, 0, 0},                       // the header cut
+    {5, 8, 4, 0x44, 0, 4},
+    {0, 0, 0, 0, 0, 0},                          // an empty pipe
+    {0, 8, 0, 0x55, 0, 0},                       // no payload read may follow
+    {0, 8, cfu::router::kDriverPayloadMax + 1, 0x66, 0, cfu::router::kDriverPayloadMax},
+    {0, 8, 1, 0x77, 0, 1},
+    {0, 8, 100, 0x88, 0, 30},                    // the writer dies here
+    {0, 0, 100, 0x88, 30, 100},                  // another completes its record: the pipe has no framing
+    {0, 8, 2, 0x99, 0, 2},
+};
+const UINT kDiesAfter = 11;
+const MsgEntry kHostileRecords[] = {Expected(1000, 0x11), Expected(3, 0x33), Expected(4, 0x44), Expected(0, 0x55),
+                                    Expected(1, 0x77),    Expected(100, 0x88), Expected(2, 0x99), {0, 0, 0, 0}};
+
+} // namespace
+
+// --rows=first,end of kHostile. Exits with 10 + the row whose data-ready went unanswered.
+CFU_CHILD_ROLE(hostile_writer)
+{
+    HWND hRouter = FindWindowA(cfu::router::kWindowClass, NULL);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(hRouter, kDriverRequestWriteEnd, 0, 0, SMTO_NORMAL, 10000, &answer);
+    cfu::unique_handle pipeEnd(cfu::tools::DuplicateFromWindowProcess(hRouter, HANDLE(answer)));
+    const std::string rows = ChildArg(argc, argv, "rows");
+    char* end;
+    for (UINT i = strtoul(rows.c_str(), &end, 10), last = strtoul(end + 1, nullptr, 10); i < last; ++i) {
+        const HostileWrite& w = kHostile[i];
+        const UINT header[2] = {w.length, w.code};
+        std::vector<BYTE> bytes(reinterpret_cast<const BYTE*>(header) + w.headerFrom,
+                                reinterpret_cast<const BYTE*>(header) + w.headerTo);
+        const std::vector<BYTE> payload = Pattern(w.code, w.from, w.to);
+        bytes.insert(bytes.end(), payload.begin(), payload.end());
+        DWORD written = 0;
+        if (!bytes.empty())
+            WriteFile(pipeEnd.get(), bytes.data(), DWORD(bytes.size()), &written, NULL);
+        if (!SendMessageTimeoutA(hRouter, kDriverDataReady, 0, 0, SMTO_NORMAL, 5000, &answer))
+            return int(10 + i);
+    }
+    return 0;
+}
+
+// Probes the router until it answers kProbeStop; 1 when an answer misses its deadline.
+CFU_CHILD_ROLE(watchdog)
+{
+    HWND hRouter = FindWindowA(cfu::router::kWindowClass, NULL);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000; Sleep(1)) {
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutA(hRouter, kProbe, 0, 0, SMTO_NORMAL, 3000, &answer))
+            return 1;
+        if (LRESULT(answer) == kProbeStop)
+            return 0;
+    }
+    return 2;
+}
+
+TEST_F(DriverPipeTest, HostileWritersNeverStallTheRouter)
+{
+    RecordingTarget probe(log, 1);
+    probe.result = kProbeGoOn;
+    RegisterTarget(*pipe, &probe, {kProbe});
+    ChildProcess watchdog("watchdog");
+    ASSERT_TRUE(PumpUntil([&] { return !log.empty(); }, 30000));
+    for (std::string rows : {"0," + std::to_string(kDiesAfter), std::to_string(kDiesAfter) + ",13"}) {
+        ChildProcess writer("hostile_writer", "--rows=" + rows);
+        EXPECT_EQ(0, writer.PumpUntilExit()) << rows;
+    }
+    ExpectSequence(server.records, kHostileRecords, "records among hostile writes");
+    const size_t probes = log.size();
+    probe.result = kProbeStop;
+    EXPECT_EQ(0, watchdog.PumpUntilExit());
+    EXPECT_GT(log.size(), probes);
+}
