@@ -830,3 +830,85 @@ AFX_EXT_API CString GetAppDirectory();
 /////////////////////////////////////////////////////////////////////////////
 // System parameters
 // (section: system)
+
+// The mouse record of SPI_GETMOUSE and SPI_SETMOUSE.
+struct TRACK_INFO
+{
+    int nThreshold1;
+    int nThreshold2;
+    int nAcceleration;
+};
+
+// The system's user-interface settings, each read or changed by one call of
+// SystemParametersInfoA, looked up in "USER32" on every call. Every operation
+// answers the service's BOOL, FALSE when the service cannot be reached. Getters
+// pass 0 as flags; setters pass SPIF_SENDWININICHANGE alone, so changes are
+// announced but not kept past the session. Records, cbSize included, are
+// passed on as the caller filled them. Keeps no state of its own.
+class AFX_EXT_CLASS CSystemInfo : public CReferenceCount
+{
+public:
+    CSystemInfo();
+    ~CSystemInfo() override;
+
+// Getters (into the caller's variable or record)
+    int GetAccessTimeOut(tagACCESSTIMEOUT* pTimeout);   // SPI_GETACCESSTIMEOUT
+    int GetBeeperState(int* pOn);                       // SPI_GETBEEP
+    int GetBorderWidth(unsigned int* pWidth);           // SPI_GETBORDER
+    int GetFastTSwitchEnabled(int* pEnabled);           // SPI_GETFASTTASKSWITCH
+    int GetFilterKeys(tagFILTERKEYS* pFilterKeys);      // SPI_GETFILTERKEYS
+    int GetGranularity(unsigned int* pGranularity);     // SPI_GETGRIDGRANULARITY
+    int GetIconTitleFont(tagLOGFONTA* pFont);           // SPI_GETICONTITLELOGFONT
+    int GetIconWrappingEnabled(int* pEnabled);          // SPI_GETICONTITLEWRAP
+    int GetRepeatDelay(unsigned int* pDelay);           // SPI_GETKEYBOARDDELAY
+    int GetRepeatSpeed(unsigned long* pSpeed);          // SPI_GETKEYBOARDSPEED
+    int GetMenuAlignmentLeft(int* pLeft);               // SPI_GETMENUDROPALIGNMENT
+    int GetMouseSpeed(TRACK_INFO* pTrack);              // SPI_GETMOUSE
+    int GetMouseKeys(tagMOUSEKEYS* pMouseKeys);         // SPI_GETMOUSEKEYS
+    int GetScrSaverActive(int* pActive);                // SPI_GETSCREENSAVEACTIVE
+    int GetScrSaverTimeout(unsigned int* pSeconds);     // SPI_GETSCREENSAVETIMEOUT
+    // Falls back to GetSystemMetrics(SM_SHOWSOUNDS) when the service refuses
+    // or is missing, so TRUE unless pOn is NULL (then FALSE).
+    int GetShowSounds(int* pOn);
+    int GetSoundSentry(tagSOUNDSENTRYA* pSoundSentry);  // SPI_GETSOUNDSENTRY
+    int GetStickyKeys(tagSTICKYKEYS* pStickyKeys);      // SPI_GETSTICKYKEYS
+    int GetToggleKeys(tagTOGGLEKEYS* pToggleKeys);      // SPI_GETTOGGLEKEYS
+    // SPI_LANGDRIVER; name is empty when the service writes nothing.
+    int GetLangDriverName(CString& name);
+
+// Setters by value
+    int SetIconHorzSize(unsigned int spacing);          // SPI_ICONHORIZONTALSPACING
+    int SetIconVertSize(unsigned int spacing);          // SPI_ICONVERTICALSPACING
+    int SetWarningBeeperOn(int on);                     // SPI_SETBEEP
+    int SetBorderWidth(unsigned int width);             // SPI_SETBORDER
+    int SetDoubleClickTime(unsigned int milliseconds);  // SPI_SETDOUBLECLICKTIME
+    int SetDoubleClickHeight(unsigned int height);      // SPI_SETDOUBLECLKHEIGHT
+    int SetDoubleClickWidth(unsigned int width);        // SPI_SETDOUBLECLKWIDTH
+    int SetFastTSwitchEnabled(int enabled);             // SPI_SETFASTTASKSWITCH
+    int SetGranularity(unsigned int granularity);       // SPI_SETGRIDGRANULARITY
+    int SetIconWrappingEnabled(int enabled);            // SPI_SETICONTITLEWRAP
+    int SetRepeatDelay(unsigned int delay);             // SPI_SETKEYBOARDDELAY
+    int SetRepeatSpeed(unsigned int speed);             // SPI_SETKEYBOARDSPEED
+    int SetMenuAlignmentLeft(int left);                 // SPI_SETMENUDROPALIGNMENT
+    int SetMouseBtnSwap(int swap);                      // SPI_SETMOUSEBUTTONSWAP
+    int SetScrSaverActive(int active);                  // SPI_SETSCREENSAVEACTIVE
+    int SetScrSaverTimeout(unsigned int seconds);       // SPI_SETSCREENSAVETIMEOUT
+    int SetShowSounds(int on);                          // SPI_SETSHOWSOUNDS
+
+// Setters by record
+    int SetAccessTimeout(tagACCESSTIMEOUT timeout);     // SPI_SETACCESSTIMEOUT
+    int SetFilterKeys(tagFILTERKEYS filterKeys);        // SPI_SETFILTERKEYS
+    int SetIconTitleFont(tagLOGFONTA font);             // SPI_SETICONTITLELOGFONT
+    int SetMouseKeys(tagMOUSEKEYS mouseKeys);           // SPI_SETMOUSEKEYS
+    int SetSoundSentry(tagSOUNDSENTRYA soundSentry);    // SPI_SETSOUNDSENTRY
+    int SetStickyKeys(tagSTICKYKEYS stickyKeys);        // SPI_SETSTICKYKEYS
+    int SetToggleKeys(tagTOGGLEKEYS toggleKeys);        // SPI_SETTOGGLEKEYS
+    int SetMouseSpeed(TRACK_INFO track);                // SPI_SETMOUSE
+
+// Desktop
+    // pattern: 8 bytes, one row each. Writes them to the profile ("Desktop",
+    // "Pattern") as signed numbers, then has the system reload the pattern.
+    // FALSE for a NULL pattern (nothing written).
+    int SetDesktopPattern(char* const pattern);
+    int SetWallPaper(CString path);                     // SPI_SETDESKWALLPAPER
+};
