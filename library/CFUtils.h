@@ -513,6 +513,66 @@ public:
 // Settings accessors and flags
 // (section: settings)
 
+// A settings key below the suite's machine-wide key, HKEY_LOCAL_MACHINE
+// "Software\Corvanta\Corvanta FlyDeck Software\CurrentVersion", open for the
+// accessor's life. Nothing is reported: without a key every read gives its
+// default and every write does nothing.
+class AFX_EXT_CLASS CRegistryAccess
+{
+public:
+    // Creates or opens subkey below the suite key (NULL: the suite key
+    // itself); no key when the suite key is missing or cannot be opened.
+    CRegistryAccess(const char* subkey = NULL);
+    ~CRegistryAccess();
+
+    // The value's bytes as a number when it holds at most 4 of them, whatever
+    // its type; defaultValue when it is missing, longer, or there is no key.
+    unsigned long LoadValue(const char* name, unsigned long defaultValue);
+    // REG_DWORD.
+    void StoreValue(const char* name, unsigned long value);
+    // The text into buffer (size bytes, always terminated); when it cannot be
+    // read, defaultText cut to fit (NULL: empty). Without a key or a buffer
+    // the buffer is left alone.
+    void LoadValue(const char* name, char* buffer, unsigned long size, const char* defaultText);
+    // REG_SZ with its terminating zero; NULL stores the empty text.
+    void StoreValue(const char* name, const char* text);
+
+    // The open key, or NULL; closed by the destructor.
+    HKEY m_hKey;
+
+protected:
+    // Creates or opens name below parent, when there is a parent.
+    CRegistryAccess(HKEY parent, const char* name);
+
+private:
+    CRegistryAccess(const CRegistryAccess&) = delete;
+    CRegistryAccess& operator=(const CRegistryAccess&) = delete;
+};
+
+// A settings key anywhere under HKEY_LOCAL_MACHINE, read and written as
+// CRegistryAccess does.
+class AFX_EXT_CLASS CGlobalSettingRegAccess : public CRegistryAccess
+{
+public:
+    // Creates or opens path, a full path below HKEY_LOCAL_MACHINE (NULL: the
+    // root itself, as the platform gives it); no key when that fails.
+    CGlobalSettingRegAccess(const char* path = NULL);
+};
+
+// On/off switches of the control centre: text values of HKEY_LOCAL_MACHINE
+// "SOFTWARE\Corvanta\Corvanta FlyDeck Software\CurrentVersion\Control Center"
+// (created when missing). 1 when the value is "On" in any letter case; 0 for
+// any other text, a missing value or a key that cannot be opened.
+class AFX_EXT_CLASS CRegistryFlag
+{
+public:
+    static int GetSimpleKeyboardFlag();   // "SimpleKeyboard"
+    static int GetDosAutoDetect();        // "DosAutoDetect"
+    static int GetWin95AutoDetect();      // "Win95AutoDetect"
+    static int GetProgramAxis();          // "ProgramAxis"
+    static int GetTrayIcon();             // "TrayIcon"
+};
+
 /////////////////////////////////////////////////////////////////////////////
 // Registry functions
 // (section: registry functions)
