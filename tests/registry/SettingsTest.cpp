@@ -2,7 +2,6 @@
 // machine-wide key, which every test puts back as it found it.
 #include "library/CFUtils.h"
 
-#include "SavedKey.h"
 #include "TestSupport.h"
 
 #include <string>
