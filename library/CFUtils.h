@@ -1,5 +1,21 @@
 // CFUtils: the shared utility library of the controller suite.
-// The one header that programs using CFUtils.dll include.
+// The one header that programs using CFUtils.dll include; it brings
+// CFRouter.h, the router's names and codes shared with other processes.
+//
+// What it holds, by section:
+//   Reference counting    CReferenceCount
+//   Message routing       CNotifyTarget, TAGRawRegistration, NOTIFY_STYLE,
+//                         CMessageRegistration, CMessageNotification,
+//                         CMessagePipe, CGlobalMessagePipe, CRemoteMessagePipe
+//   Registry              CRegData, CRegEntry, CRegIterator,
+//                         CRegSubkeyIterator, CRegValueIterator
+//   Schemes               CRegScheme, CRegDevice, CRegModule, CRegUser,
+//                         GetDevFamilyName
+//   Paths and text        CScanner, CTokenizer, CPathName
+//
+// Results: BOOL-style int (0 on failure) for most operations; registry and
+// scheme operations return the platform's status codes (ERROR_SUCCESS, or an
+// ERROR_* value named where it is declared).
 #pragma once
 
 #include <afxwin.h>
@@ -86,6 +102,9 @@ struct TAGRawRegistration
     UINT cCommands;
     UINT aIds[2];
 };
+static_assert(offsetof(TAGRawRegistration, hWnd) == 16 && offsetof(TAGRawRegistration, cMessages) == 32 &&
+                  offsetof(TAGRawRegistration, aIds) == 40 && sizeof(TAGRawRegistration) == 48,
+              "the packed registration's layout is shared with other processes");
 
 // Which messages and commands one target wants from a pipe, and for a
 // component in another process, where and how forwarded messages go.
@@ -147,6 +166,7 @@ private:
     UINT m_callbackMessage;
     NOTIFY_STYLE m_notifyStyle;
 };
+static_assert(sizeof(CMessageRegistration) == 136, "callers hold it by value: its size is part of the interface");
 
 // Notify types of CMessageNotification.
 enum
@@ -191,6 +211,7 @@ private:
     UINT m_disposition;
     CMessageRegistration* m_pRegistration;
 };
+static_assert(sizeof(CMessageNotification) == 64, "callers hold it by value: its size is part of the interface");
 
 // The router: a hidden top-level window of the class "Corvanta Flydeck
 // Internal Message Router" that hands every message it receives to each
@@ -254,6 +275,7 @@ private:
     CPtrArray m_pendingPosts;
     CList<CMessageRegistration, CMessageRegistration&> m_registrations;
 };
+static_assert(sizeof(CMessagePipe) == 144, "callers hold it by value: its size is part of the interface");
 
 // An in-process component's way to the router found by class name. Serves
 // components on the router's own thread.
@@ -418,16 +440,16 @@ public:
 
     ~CRegEntry() override;
 
-    // Refreshes the five counts (RegQueryInfoKeyA); 234 when the key's class
-    // name has two or more characters.
+    // Refreshes the five counts (RegQueryInfoKeyA); ERROR_MORE_DATA when the
+    // key's class name has two or more characters.
     long ResetCounts();
-    // Reads a value into a buffer sized by the counts: 234 when the value has
-    // grown through another handle since the last ResetCounts.
+    // Reads a value into a buffer sized by the counts: ERROR_MORE_DATA when the
+    // value has grown through another handle since the last ResetCounts.
     long LocateValueData(const CString& name, CRegData& data);
     // The data as text up to its first zero byte; unchanged on failure.
     long LocateValueData(const CString& name, CString& text);
     // Writes size bytes of data through a second handle and refreshes the
-    // counts; 8 when the second handle cannot be opened.
+    // counts; ERROR_NOT_ENOUGH_MEMORY when the second handle cannot be opened.
     long SetValueData(const CString& name, const unsigned char* data, unsigned long type,
                       unsigned long size);
     // REG_SZ, the terminating zero included.
@@ -505,7 +527,8 @@ public:
     long CurrentValue(CString& name, unsigned char* data, unsigned long* size,
                       unsigned long* type);
     long CurrentValue(CString& name, CRegData& data);
-    // REG_SZ values only: 11 for any other type, both strings unchanged.
+    // REG_SZ values only: ERROR_BAD_FORMAT for any other type, both strings
+    // unchanged.
     long CurrentValue(CString& name, CString& text);
 };
 
@@ -597,21 +620,25 @@ public:
     CString CreateSchemePath();
     // Makes sure the user has scheme name, copying the machine-wide scheme of
     // that name when the user has none; an existing scheme is left as it is.
-    // 8 when the key cannot be created.
+    // ERROR_NOT_ENOUGH_MEMORY when the key cannot be created.
     long NewSchemeKey(CString& name);
-    // Records name as current (its key need not exist); 8 without a user tree.
+    // Records name as current (its key need not exist); ERROR_NOT_ENOUGH_MEMORY
+    // without a user tree.
     long SetCurrentScheme(CString& name);
     // The current scheme's name; records and delivers ".Default" when none is
-    // recorded. Seeds the user's tree first when it is missing (8 on failure).
+    // recorded. Seeds the user's tree first when it is missing
+    // (ERROR_NOT_ENOUGH_MEMORY on failure).
     long GetCurrentScheme(CString& name);
     // List the user's scheme names, ".Default" included. GetFirstScheme fixes
-    // the count: 8 without a tree or without schemes; GetNextScheme gives 8
-    // before any GetFirstScheme and 232 after the last name.
+    // the count: ERROR_NOT_ENOUGH_MEMORY without a tree or without schemes;
+    // GetNextScheme gives ERROR_NOT_ENOUGH_MEMORY before any GetFirstScheme and
+    // ERROR_NO_DATA after the last name.
     long GetFirstScheme(CString& name);
     long GetNextScheme(CString& name);
     // Deletes a scheme with all the keys it holds. ".Default" (exactly this
-    // spelling) is refused with 232, an empty name or one holding a backslash
-    // with 87; 8 without a user tree. Deleting the current scheme makes
+    // spelling) is refused with ERROR_NO_DATA, an empty name or one holding a
+    // backslash with ERROR_INVALID_PARAMETER; ERROR_NOT_ENOUGH_MEMORY without a
+    // user tree. Deleting the current scheme makes
     // ".Default" current.
     long DeleteSchemeKey(CString& name);
     // The current scheme's key path (no root); unchanged on failure.
@@ -631,7 +658,7 @@ private:
 
 // The keys of one numbered device inside the current scheme. The path getters
 // read the current scheme (its status is the result) and change path only on
-// success; without a scheme they give 87.
+// success; without a scheme they give ERROR_INVALID_PARAMETER.
 class AFX_EXT_CLASS CRegDevice : public CReferenceCount
 {
 public:
@@ -671,7 +698,8 @@ public:
     explicit CRegModule(CRegScheme* scheme);
     ~CRegModule() override;
 
-    // As CRegDevice::GetDeviceKey: unchanged on failure, 87 without a scheme.
+    // As CRegDevice::GetDeviceKey: unchanged on failure, ERROR_INVALID_PARAMETER
+    // without a scheme.
     long GetModuleKey(CString& path);
 
     CRegScheme* m_pScheme;
@@ -690,8 +718,8 @@ public:
     ~CRegUser() override;
 
     // Makes sure the user's tree exists, copying the machine-wide one when the
-    // user has none. 0 when it exists or was created, 8 when it cannot be
-    // created, 87 without a scheme.
+    // user has none. 0 when it exists or was created, ERROR_NOT_ENOUGH_MEMORY
+    // when it cannot be created, ERROR_INVALID_PARAMETER without a scheme.
     long NewUserKey();
 
     CRegScheme* m_pScheme;

@@ -2,6 +2,14 @@
 // the 8-bit string, exceptions, file status and the module state.
 #pragma once
 
+// The layer and CFUtils.dll are ANSI builds: every string in their interface
+// is 8-bit text (CString of char, the A functions). With UNICODE the
+// platform's names would turn to their W forms and fail deep inside these
+// headers; stop at the cause instead.
+#if defined(UNICODE) || defined(_UNICODE)
+#error "CFUtils and its MFC-compatible layer are ANSI (8-bit) builds: compile without UNICODE and _UNICODE (and without -municode)."
+#endif
+
 #include <windows.h>
 #include <stdarg.h>
 #include <time.h>

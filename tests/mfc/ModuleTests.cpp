@@ -3,6 +3,7 @@
 #include <afxdllx.h>
 
 #include "TestSupport.h"
+#include "library/Handles.h"
 
 namespace {
 
@@ -83,11 +84,12 @@ TEST(FileStatusTest, ReportsExistingFilesAndLeavesStatusAloneOtherwise)
     char path[MAX_PATH];
     GetTempPathA(MAX_PATH, path);
     strcat(path, "cfu_status.txt");
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    DWORD written;
-    WriteFile(h, "12345", 5, &written, NULL);
-    CloseHandle(h);
+    {
+        cfu::unique_hfile file(CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+        ASSERT_TRUE(file);
+        DWORD written;
+        WriteFile(file.get(), "12345", 5, &written, NULL);
+    }
 
     CFileStatus status;
     ASSERT_TRUE(CFile::GetStatus(path, status));
