@@ -21,6 +21,12 @@ constexpr ULONG_PTR kRegisterRequest = 0x44;
 // wParam of the IPC message that asks to drop the handle in lParam.
 constexpr WPARAM kUnregisterRequest = 0x45;
 
+// The longest the router waits on a window registered for sent forwards
+// (NOTIFY_STYLE_SEND) before it goes on without the answer, which it discards
+// anyway. Across processes a healthy window answers in well under a
+// millisecond; half a second bounds what one hung component costs the rest.
+constexpr UINT kSentForwardTimeoutMs = 500;
+
 // Hook notifications from the hook library CFEHook.dll.
 constexpr char kHookLibrary[] = "CFEHook.dll";
 constexpr UINT kKeyboardNotification = WM_USER + 0x9C;   // 0x049C

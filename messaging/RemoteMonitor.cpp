@@ -78,10 +78,14 @@ int CRemoteMonitor::Forward(CMessageNotification& notification)
         return 0;
     const UINT message = notification.GetMessageA();
     switch (pMatched->GetNotifyStyle()) {
-    case NOTIFY_STYLE_SEND:
-        // The window's answer is not the router's.
-        SendMessageA(hWnd, message, notification.GetWparam(), notification.GetLparam());
+    case NOTIFY_STYLE_SEND: {
+        // The window's answer is not the router's, and a window that stops
+        // answering must not hold up every other component.
+        DWORD_PTR discarded;
+        SendMessageTimeoutA(hWnd, message, notification.GetWparam(), notification.GetLparam(),
+                            SMTO_NORMAL | SMTO_ABORTIFHUNG, cfu::router::kSentForwardTimeoutMs, &discarded);
         return 1;
+    }
     case NOTIFY_STYLE_DEFAULT:
     case NOTIFY_STYLE_POST:
         PostMessageA(hWnd, message, notification.GetWparam(), notification.GetLparam());

@@ -18,12 +18,19 @@ namespace {
 
 const UINT M = WM_APP + 0x10;
 const UINT kPing = WM_APP + 0x11;
+// Test to a listener: stop pumping until the event named by --stall is set.
+const UINT kStall = WM_APP + 0x12;
 bool g_quit;
+std::string g_stallEvent;
 
 LRESULT CALLBACK ListenerWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == kListenerQuit) {
         g_quit = true;
+    } else if (message == kStall) {
+        SendMessageA(HWND(GetWindowLongPtrA(hWnd, GWLP_USERDATA)), kReportAnswer, kStall, 0);
+        cfu::unique_handle resume(OpenEventA(SYNCHRONIZE, FALSE, g_stallEvent.c_str()));
+        WaitForSingleObject(resume.get(), 20000);
     } else if (message >= WM_APP) {
         MsgEntry received = {message, wParam, lParam, InSendMessage() ? kSent : kPosted};
         COPYDATASTRUCT cds = {kReportReceived, sizeof received, &received};
@@ -35,9 +42,11 @@ LRESULT CALLBACK ListenerWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM 
 
 } // namespace
 
-// --style; --leave: destroy the window and end without unregistering.
+// --style; --leave: destroy the window and end without unregistering;
+// --stall: the event that ends a stall (kStall).
 CFU_CHILD_ROLE(listener)
 {
+    g_stallEvent = ChildArg(argc, argv, "stall");
     HWND collector = Collector::FromArgs(argc, argv);
     HWND hWnd = MakeHiddenWindow("CFUtilsTest Listener", &ListenerWndProc, LONG_PTR(collector));
     CMessageRegistration reg;
@@ -316,4 +325,54 @@ TEST_F(RemoteTest, MalformedAndRandomRecordsRegisterNothing)
     EXPECT_EQ(0x66, SendMessageA(hRouter, WM_APP, 1, 2));
     static const MsgEntry kStillRouted[] = {{WM_APP, 1, 2, 1}, {0, 0, 0, 0}};
     ExpectSequence(log, kStillRouted, "after the flood");
+}
+
+// --router: sends kPing with a deadline twice the forward bound; exits with
+// 0 when the router answered in time.
+CFU_CHILD_ROLE(probe)
+{
+    DWORD_PTR answer = 0;
+    HWND router = HWND(UINT_PTR(std::stoull(ChildArg(argc, argv, "router"))));
+    return SendMessageTimeoutA(router, kPing, 0, 0, SMTO_NORMAL, 2 * cfu::router::kSentForwardTimeoutMs, &answer) &&
+                   answer == 0x66
+               ? 0
+               : 1;
+}
+
+TEST_F(RemoteTest, AListenerThatStopsAnsweringHoldsUpTheRouterOnlyByTheBound)
+{
+    RecordingTarget a(log, 1);
+    a.result = 0x66;
+    RegisterTarget(*pipe, &a, {kPing});
+    const std::string eventName = "CFUtilsTest.Resume." + std::to_string(GetCurrentProcessId());
+    cfu::unique_handle resume(CreateEventA(NULL, TRUE, FALSE, eventName.c_str()));
+    auto stuck = StartListener(NOTIFY_STYLE_SEND, ("--stall=" + eventName).c_str());
+    const HWND stuckWindow = listener;
+    auto sent = StartListener(NOTIFY_STYLE_SEND);
+    auto posted = StartListener(NOTIFY_STYLE_POST);
+    PostMessageA(stuckWindow, kStall, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !collector.log.empty(); }));
+    collector.log.clear();
+
+    // Each forward to the stuck window costs the bound at most; the others get every message.
+    const int kMessages = 3;
+    const DWORD start = GetTickCount();
+    for (int i = 0; i < kMessages; ++i)
+        SendMessageA(hRouter, M, i, 0);
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_LE(elapsed, kMessages * cfu::router::kSentForwardTimeoutMs + 1000);
+    ChildProcess probe("probe", "--router=" + std::to_string(UINT_PTR(hRouter)));
+    EXPECT_EQ(0, probe.PumpUntilExit()) << "the router did not answer a third process in time";
+    EXPECT_TRUE(PumpUntil([&] { return collector.log.size() == 2 * kMessages; }));
+    for (const MsgEntry& e : collector.log)
+        EXPECT_EQ(M, e.message);
+
+    // Pumping again, the stuck listener receives what comes next.
+    SetEvent(resume.get());
+    collector.log.clear();
+    SendMessageA(hRouter, M, 42, 0);
+    EXPECT_TRUE(PumpUntil([&] {
+        return std::count_if(collector.log.begin(), collector.log.end(),
+                             [](const MsgEntry& e) { return e.wParam == 42; }) == 3;
+    }));
 }
