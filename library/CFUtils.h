@@ -900,6 +900,33 @@ private:
 // String utilities
 // (section: string utilities)
 
+// printf-style formatting of the arguments into a new string, cut to its
+// first 400 characters; empty for a NULL format.
+AFX_EXT_API CString AFX_CDECL wformat(const char* format, ...);
+// The same with the format loaded from string-table entry id in the library's
+// language (empty when there is no such string).
+AFX_EXT_API CString AFX_CDECL wformat(UINT id, ...);
+// Takes the first comma-separated field off line: quotation marks group (and
+// are dropped), blanks before the field's first character are dropped, the
+// field is cut to 511 characters; line keeps what follows the comma. A text
+// that ends inside quotes still gives its field and empties line, after a
+// warning box ("Unmatched quote in field: ...") through AfxMessageBox.
+AFX_EXT_API CString ScanField(CString& line);
+// As ScanField, but a text that ends inside quotes gives an empty field,
+// shows nothing and leaves line unchanged.
+AFX_EXT_API CString ScanFieldKeepSlashes(CString& line);
+// text when it has at most width characters; otherwise its first and last
+// (width - 3) / 2 characters around "..." ("..." alone for a width below 5).
+AFX_EXT_API CString CenterPunched(CString text, int width);
+// name without the extension of its last part ("" for NULL); a "." before the
+// last backslash is not an extension, and slashes are not looked at.
+AFX_EXT_API CString MinusExtension(const char* name);
+// Cuts that extension off name in place; TRUE when there was one.
+AFX_EXT_API int RemoveFileExtension(CString& name);
+// What follows the last backslash (or, without one, the last slash) and then
+// the first colon: "C:\a\b.txt" and "C:b.txt" both give "b.txt".
+AFX_EXT_API CString MinusPath(CString name);
+
 /////////////////////////////////////////////////////////////////////////////
 // Resources
 // (section: resources)
