@@ -9,9 +9,14 @@
 //                         CMessagePipe, CGlobalMessagePipe, CRemoteMessagePipe
 //   Registry              CRegData, CRegEntry, CRegIterator,
 //                         CRegSubkeyIterator, CRegValueIterator
+//   Settings              CRegistryAccess, CGlobalSettingRegAccess,
+//                         CRegistryFlag
 //   Schemes               CRegScheme, CRegDevice, CRegModule, CRegUser,
 //                         GetDevFamilyName
 //   Paths and text        CScanner, CTokenizer, CPathName
+//   String utilities      wformat, ScanField, ScanFieldKeepSlashes,
+//                         CenterPunched, MinusExtension,
+//                         RemoveFileExtension, MinusPath
 //
 // Results: BOOL-style int (0 on failure) for most operations; registry and
 // scheme operations return the platform's status codes (ERROR_SUCCESS, or an
