@@ -27,10 +27,27 @@ constexpr WPARAM kUnregisterRequest = 0x45;
 // millisecond; half a second bounds what one hung component costs the rest.
 constexpr UINT kSentForwardTimeoutMs = 500;
 
-// Hook notifications from the hook library CFEHook.dll.
+// The hook library, loaded by name. Its exports (undecorated):
+//   HHOOK SetKeyboardHook(HWND router, UINT message)   WH_KEYBOARD, all threads
+//   HHOOK SetShellHook(HWND router, UINT message)      WH_SHELL, all threads
+//   void  SetHookWindowHandle(HWND router, UINT message)  where CbtProc reports
+//   LRESULT CbtProc(int, WPARAM, LPARAM)               the WH_CBT procedure
+//   void  SetHookHandle(HHOOK)                         the CBT hook, for chaining
 constexpr char kHookLibrary[] = "CFEHook.dll";
+
+// Hook notifications. The hook library posts them (never sends: a hook runs
+// inside another program's call) to the router window from whichever process
+// the hook ran in, so they carry values, never pointers.
+// wParam: the virtual-key code; lParam: the keystroke flags as WH_KEYBOARD has
+// them (repeat count, scan code, extended, previous state, transition). Once
+// per keystroke, when it is taken from a thread's queue.
 constexpr UINT kKeyboardNotification = WM_USER + 0x9C;   // 0x049C
+// wParam: the HSHELL_* code; lParam: the shell hook's wParam (the window, for
+// window events). Wine reports hidden top-level windows too.
 constexpr UINT kShellNotification = WM_USER + 0x76;      // 0x0476
+// wParam: the HCBT_* code; lParam: the CBT hook's wParam (the window for
+// HCBT_CREATEWND, HCBT_DESTROYWND, HCBT_ACTIVATE, HCBT_SETFOCUS,
+// HCBT_MINMAX, HCBT_MOVESIZE; the command for HCBT_SYSCOMMAND).
 constexpr UINT kCbtNotification = WM_USER + 0x65;        // 0x0465
 
 // Global atom whose value identifies the mode hot key (WM_HOTKEY's wParam).

@@ -249,6 +249,25 @@ public:
     // unchanged until then. 0 when the post cannot be recorded.
     int PostMessageToHandler(unsigned __int64 handle, CMessageNotification& notification);
 
+    // System hooks and the hot key. The hook library stays loaded until
+    // LoadHookLibrary(0); the destructor removes no hook and frees nothing:
+    // the owner turns the hooks off and frees the library first.
+
+    // Loads (nonzero) or frees (0) CFEHook.dll; 0 when it cannot be loaded or freed.
+    int LoadHookLibrary(int enable);
+    // Has the library hook the keyboard for this window, or unhooks it. On: 0
+    // only when the library gives no hook (1 also without a library). Off: 0
+    // without a hook or when unhooking fails (the library is then kept for good).
+    int EnableKeyboardHook(int enable);
+    // Installs or removes the library's CBT hook for this window; always 1.
+    int EnableCBTHook(int enable);
+    // As EnableKeyboardHook, for the shell; off always answers 1.
+    int EnableShellHook(int enable);
+    // Replaces the hot key: drops the one in force and, when enable is nonzero,
+    // registers virtualKey with modifiers given as HOTKEYF_* bits. The
+    // identifier (WM_HOTKEY's wParam); 0 when off, before Initialize or refused.
+    UINT SetHotKey(int enable, WORD virtualKey, WORD modifiers);
+
     // Hands a plain command to the first registration that lists it; TRUE then.
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
 
@@ -267,6 +286,7 @@ private:
     LRESULT DeliverPost(unsigned __int64 handle);
     BOOL RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void ReleaseHotKey();
+    int InstallLibraryHook(HHOOK& hook, const char* exportName, UINT message);
 
     BOOL m_bHotKeyRegistered;
     UINT m_hotKeyId;

@@ -53,7 +53,7 @@ template <class T, auto Close>
 struct null_handle_traits
 {
     using type = T;
-    static type invalid() noexcept { return nullptr; }
+    static type invalid() noexcept { return type(); }
     static void close(type h) noexcept { Close(h); }
 };
 
@@ -76,6 +76,7 @@ using unique_hdc      = unique_any<null_handle_traits<HDC, &::DeleteDC>>;
 using unique_hgdiobj  = unique_any<null_handle_traits<HGDIOBJ, &::DeleteObject>>;
 using unique_hfind    = unique_any<invalid_handle_traits<&::FindClose>>;
 using unique_hlocal   = unique_any<null_handle_traits<HLOCAL, &::LocalFree>>;
+using unique_atom     = unique_any<null_handle_traits<ATOM, &::GlobalDeleteAtom>>;
 
 // Owns one reference to a CReferenceCount object (new'd with a count of 1,
 // as the registry factories hand them out) and releases it.

@@ -1,6 +1,9 @@
 #include "library/CFUtils.h"
 #include "messaging/RemoteMonitor.h"
 #include "library/CFRouter.h"
+#include "library/Handles.h"
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <memory>
@@ -234,4 +237,137 @@ void CMessagePipe::ReleaseHotKey()
     ::GlobalDeleteAtom(ATOM(m_hotKeyId));
     m_bHotKeyRegistered = FALSE;
     m_hotKeyId = 0;
+}
+
+/////////////////////////////////////////////////////////////////////////////
+// System hooks and hot key
+
+namespace {
+
+using SetHookFn = HHOOK(WINAPI*)(HWND hRouter, UINT message);
+using SetHookWindowFn = void(WINAPI*)(HWND hRouter, UINT message);
+using SetHookHandleFn = void(WINAPI*)(HHOOK hHook);
+
+// GetProcAddress's FARPROC, as the export's own type.
+template <class Fn>
+Fn HookExport(HMODULE hLibrary, const char* name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(hLibrary, name)));
+}
+
+// The router installs the CBT hook with the library's procedure; a missing
+// export or a failed step ends the sequence there.
+HHOOK InstallCbtHook(HMODULE hLibrary, HWND hRouter)
+{
+    auto pSetWindow = HookExport<SetHookWindowFn>(hLibrary, "SetHookWindowHandle");
+    if (!pSetWindow)
+        return NULL;
+    pSetWindow(hRouter, cfu::router::kCbtNotification);
+    auto pCbtProc = HookExport<HOOKPROC>(hLibrary, "CbtProc");
+    HHOOK hHook = pCbtProc ? ::SetWindowsHookExA(WH_CBT, pCbtProc, hLibrary, 0) : NULL;
+    auto pSetHandle = HookExport<SetHookHandleFn>(hLibrary, "SetHookHandle");
+    if (hHook && pSetHandle)
+        pSetHandle(hHook);
+    return hHook;
+}
+
+// A hook that could not be removed may still run the library's code in some
+// process: the library handle is forgotten so that it is never freed.
+bool Unhook(HHOOK hHook, HMODULE& hLibrary)
+{
+    if (::UnhookWindowsHookEx(hHook))
+        return true;
+    hLibrary = NULL;
+    return false;
+}
+
+// For the CBT and shell hooks, which are cleared whether or not unhooking worked.
+void DropHook(HHOOK& hHook, HMODULE& hLibrary)
+{
+    if (hHook)
+        Unhook(hHook, hLibrary);
+    hHook = NULL;
+}
+
+// The hot-key control's HOTKEYF_* bits to RegisterHotKey's MOD_* bits; other
+// bits are dropped.
+UINT SystemHotKeyModifiers(WORD hotKeyFlags)
+{
+    static const struct { WORD from; UINT to; } kBits[] = {
+        {HOTKEYF_SHIFT, MOD_SHIFT}, {HOTKEYF_CONTROL, MOD_CONTROL}, {HOTKEYF_ALT, MOD_ALT}, {HOTKEYF_EXT, MOD_WIN}};
+    UINT modifiers = 0;
+    for (const auto& bit : kBits)
+        modifiers |= (hotKeyFlags & bit.from) ? bit.to : 0;
+    return modifiers;
+}
+
+} // namespace
+
+int CMessagePipe::LoadHookLibrary(int enable)
+{
+    if (enable) {
+        if (!m_hHookLibrary)
+            m_hHookLibrary = ::LoadLibraryA(cfu::router::kHookLibrary);
+        return m_hHookLibrary != NULL;
+    }
+    if (m_hHookLibrary && !::FreeLibrary(m_hHookLibrary))
+        return 0;
+    m_hHookLibrary = NULL;
+    return 1;
+}
+
+int CMessagePipe::InstallLibraryHook(HHOOK& hook, const char* exportName, UINT message)
+{
+    LoadHookLibrary(1);
+    if (!m_hHookLibrary || hook)
+        return 1;
+    auto pSetHook = HookExport<SetHookFn>(m_hHookLibrary, exportName);
+    hook = pSetHook ? pSetHook(m_hWnd, message) : NULL;
+    return hook != NULL;
+}
+
+int CMessagePipe::EnableKeyboardHook(int enable)
+{
+    if (enable)
+        return InstallLibraryHook(m_hKeyboardHook, "SetKeyboardHook", cfu::router::kKeyboardNotification);
+    if (!m_hKeyboardHook || !Unhook(m_hKeyboardHook, m_hHookLibrary))
+        return 0;
+    m_hKeyboardHook = NULL;
+    return 1;
+}
+
+int CMessagePipe::EnableCBTHook(int enable)
+{
+    if (!enable) {
+        DropHook(m_hCBTHook, m_hHookLibrary);
+        return 1;
+    }
+    LoadHookLibrary(1);
+    if (m_hHookLibrary && !m_hCBTHook)
+        m_hCBTHook = InstallCbtHook(m_hHookLibrary, m_hWnd);
+    return 1;
+}
+
+int CMessagePipe::EnableShellHook(int enable)
+{
+    if (enable)
+        return InstallLibraryHook(m_hShellHook, "SetShellHook", cfu::router::kShellNotification);
+    DropHook(m_hShellHook, m_hHookLibrary);
+    return 1;
+}
+
+UINT CMessagePipe::SetHotKey(int enable, WORD virtualKey, WORD modifiers)
+{
+    ReleaseHotKey();
+    // A hot key without a window would belong to this thread and outlive the pipe.
+    if (!enable || !::IsWindow(m_hWnd))
+        return 0;
+    // Deleted again when the registration is refused, so that no failed call
+    // leaves a reference to the atom behind.
+    cfu::unique_atom atom(::GlobalAddAtomA(cfu::router::kHotKeyAtom));
+    if (!atom || !::RegisterHotKey(m_hWnd, atom.get(), SystemHotKeyModifiers(modifiers), virtualKey))
+        return 0;
+    m_hotKeyId = atom.release();
+    m_bHotKeyRegistered = TRUE;
+    return m_hotKeyId;
 }
