@@ -107,7 +107,7 @@ protected:
         RecordingTarget target(seen, 0);
         const unsigned __int64 handle = RegisterTarget(
             *pipe, &target, {router::kKeyboardNotification, router::kShellNotification, router::kCbtNotification});
-        HWND hWnd = cfu::tools::MakePlainWindow("CFUtilsTest Focus", &FocusWndProc);
+        HWND hWnd = MakeHiddenWindow("CFUtilsTest Focus", &FocusWndProc);
         ShowWindow(hWnd, SW_SHOW);
         SetForegroundWindow(hWnd);
         SetFocus(hWnd);
@@ -201,7 +201,7 @@ TEST_F(HookTest, EveryAnswerInEveryState)
 CFU_CHILD_ROLE(window_maker)
 {
     HWND collector = Collector::FromArgs(argc, argv);
-    HWND hWnd = MakeTestWindow("CFUtilsTest Hooked", &DefWindowProcA, 0);
+    HWND hWnd = MakeHiddenWindow("CFUtilsTest Hooked", &DefWindowProcA, 0);
     SendMessageA(collector, kReportRegistered, 0, LPARAM(hWnd));
     return DestroyWindow(hWnd) ? 0 : 2;
 }
@@ -214,7 +214,7 @@ TEST_F(HookTest, AWindowOfAnotherProcessReachesTheTargetThroughTheHooks)
     const unsigned __int64 handle = RegisterTarget(*pipe, &target, {router::kCbtNotification, router::kShellNotification});
     Collector collector;
     ChildProcess child("window_maker", collector.Arg());
-    EXPECT_EQ(0, PumpUntilExit(child, 60000));
+    EXPECT_EQ(0, child.PumpUntilExit());
     ASSERT_EQ(1u, collector.log.size());
     const LPARAM childWindow = collector.log[0].lParam;
     // Only that window's notifications, its handle written as 1. Wine's shell
@@ -265,7 +265,7 @@ protected:
         return taken;
     }
 
-    HWND other = cfu::tools::MakePlainWindow("CFUtilsTest Other", &DefWindowProcA);
+    HWND other = MakeHiddenWindow("CFUtilsTest Other", &DefWindowProcA);
 };
 
 } // namespace
