@@ -3,13 +3,12 @@
 // window of another process; the hot key against the platform's own table of
 // registered hot keys and a synthesized key press.
 #include "RouterTestSupport.h"
+#include "KeyPress.h"
 
 #include <commctrl.h>
 
-#include <iterator>
 #include <optional>
 #include <string>
-#include <vector>
 
 using namespace cfu::test;
 namespace router = cfu::router;
@@ -25,24 +24,6 @@ LRESULT CALLBACK FocusWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPa
 {
     g_keyUps += message == WM_KEYUP;
     return DefWindowProcA(hWnd, message, wParam, lParam);
-}
-
-// Presses the keys in order and lets them go in reverse order.
-void PressKeys(std::initializer_list<WORD> keys)
-{
-    std::vector<INPUT> inputs;
-    auto add = [&](WORD vk, DWORD flags) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = vk;
-        input.ki.dwFlags = flags;
-        inputs.push_back(input);
-    };
-    for (WORD vk : keys)
-        add(vk, 0);
-    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it)
-        add(*it, KEYEVENTF_KEYUP);
-    ASSERT_EQ(inputs.size(), SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)));
 }
 
 // Narrows LoadLibraryA's search for a bare name to one folder, or to the
@@ -112,7 +93,7 @@ protected:
         SetForegroundWindow(hWnd);
         SetFocus(hWnd);
         g_keyUps = 0;
-        PressKeys({kProbeKey});
+        EXPECT_EQ(2u, PressKeys({kProbeKey}));
         // The keyboard hook runs, and posts, as the key leaves the queue.
         EXPECT_TRUE(PumpUntil([] { return g_keyUps > 0; }, 5000));
         DestroyWindow(hWnd);

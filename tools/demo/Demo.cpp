@@ -15,6 +15,7 @@ int main(int argc, char** argv)
         return child;
     int failures = 0;
     failures += RunRouterDemo() != 0;
+    failures += RunHookDemo() != 0;
     failures += RunWindowDemo() != 0;
     failures += RunDataDemo() != 0;
     std::printf("\n%s\n", failures ? "demo: FAILED" : "demo: done");

@@ -4,3 +4,4 @@
 int RunWindowDemo();
 int RunDataDemo();
 int RunRouterDemo();
+int RunHookDemo();
