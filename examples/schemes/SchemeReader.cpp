@@ -40,11 +40,19 @@ bool PrintValues(HKEY root, const CString& path)
 
 int main()
 {
-    std::printf("scheme_reader: settings of %s:\n", kComponent);
-    if (!PrintValues(HKEY_LOCAL_MACHINE, kSettingsKey)) {
+    // Without the installer's tree there is nothing to read (and the settings
+    // accessor would create an empty key).
+    CRegEntry* installed = CRegEntry::OpenExisting(HKEY_LOCAL_MACHINE, CString(kSettingsKey));
+    if (!installed) {
         std::printf("scheme_reader: not installed: import install.reg first\n");
         return 1;
     }
+    installed->Release();
+    CGlobalSettingRegAccess settings(kSettingsKey);
+    char language[16];
+    settings.LoadValue("Language", language, sizeof language, "en");
+    std::printf("scheme_reader: %s settings: poll interval %lu ms, language %s\n", kComponent,
+                settings.LoadValue("Poll Interval", 50), language);
 
     CString product(kProduct), component(kComponent), current, path;
     CRegScheme* scheme = new CRegScheme(product, component);

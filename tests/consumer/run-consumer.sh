@@ -45,6 +45,9 @@ expect 0 "Configuring done" cmake -S "$examples" -B "$work/foreign" \
 cmake -S "$examples" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/CFUtils/mingw-w64.cmake" \
       -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror" >/dev/null
 cmake --build "$work/build" >/dev/null
+for dll in "$prefix"/bin/*.dll; do
+  [ -f "$work/build/${dll##*/}" ] || { echo "not copied beside the programs: $dll"; exit 1; }
+done
 
 lines router_owner.exe <<'EOF_LINES'
 router_owner: router up; status panel registered as handle 2
@@ -65,7 +68,7 @@ unregister
 trap unregister EXIT
 timeout 60 wine regedit /S "$(winepath -w "$examples/schemes/install.reg")"
 lines scheme_reader.exe <<'EOF_LINES'
-    Poll Interval = 16
+scheme_reader: Stick Tuner settings: poll interval 16 ms, language de
 scheme_reader: current scheme "Racing" (status 0); the user's schemes: ".Default" "Racing"
     Sensitivity = 9
     Dead Zone = 2
