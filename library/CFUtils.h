@@ -11,6 +11,8 @@
 //                         CRegSubkeyIterator, CRegValueIterator
 //   Settings              CRegistryAccess, CGlobalSettingRegAccess,
 //                         CRegistryFlag
+//   Registry functions    SetRegKey, GetRegKey, DeleteRegKey, SetRunOnce,
+//                         RegisterFileType
 //   Schemes               CRegScheme, CRegDevice, CRegModule, CRegUser,
 //                         GetDevFamilyName
 //   Paths and text        CScanner, CTokenizer, CPathName
@@ -624,6 +626,28 @@ public:
 /////////////////////////////////////////////////////////////////////////////
 // Registry functions
 // (section: registry functions)
+
+// Sets the default value of HKEY_CLASSES_ROOT key (created when missing) to
+// the text value, REG_SZ (RegSetValueA). 1 on success, 0 on any failure.
+AFX_EXT_API int SetRegKey(const char* key, const char* value);
+// The default value of HKEY_CLASSES_ROOT key as text (RegQueryValueA). 1 on
+// success; 0, with value empty, when the key is missing or its value takes
+// 520 bytes or more.
+AFX_EXT_API int GetRegKey(CString key, CString& value);
+// Deletes HKEY_CLASSES_ROOT key, which must have no subkeys (RegDeleteKeyA).
+// 1 on success; 0 otherwise, and for a NULL or empty name (never the root).
+AFX_EXT_API int DeleteRegKey(const char* key);
+// Schedules command for the current user's next log-on: value name of
+// HKEY_CURRENT_USER "Software\Microsoft\Windows\CurrentVersion\RunOnce"
+// (created when missing), REG_SZ. 1 on success, else 0.
+AFX_EXT_API int SetRunOnce(CString name, CString command);
+// Registers the file type "psimage" + extension for the running application
+// under HKEY_CLASSES_ROOT: its description (string descriptionId, empty when
+// absent), its icon (iconIndex in iconModule's file) and its open command
+// (the application's file, then " \"%1\""). extension is pointed at the
+// type only while it has no association or "FTColor". Failures are ignored.
+AFX_EXT_API void RegisterFileType(CString extension, unsigned int descriptionId, HINSTANCE iconModule,
+                                  int iconIndex);
 
 /////////////////////////////////////////////////////////////////////////////
 // Device configuration schemes
