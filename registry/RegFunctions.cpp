@@ -75,7 +75,7 @@ void RegisterFileType(CString extension, unsigned int descriptionId, HINSTANCE i
     // another program for the extension stays.
     CString association;
     GetRegKey(extension, association);
-    if (association.IsEmpty() || _mbscmp(reinterpret_cast<const unsigned char*>(static_cast<const char*>(association)),
-                                         reinterpret_cast<const unsigned char*>("FTColor")) == 0)
+    const auto* text = reinterpret_cast<const unsigned char*>(static_cast<const char*>(association));
+    if (association.IsEmpty() || _mbscmp(text, reinterpret_cast<const unsigned char*>("FTColor")) == 0)
         SetRegKey(extension, type);
 }

@@ -14,159 +14,87 @@ using cfu::unique_hkey;
 
 const char kParent[] = "Software\\Corvanta\\Corvanta FlyDeck Software";
 const std::string kSuite = std::string(kParent) + "\\CurrentVersion";
-const std::string kSubkey = "CFUtilsTest Settings";
 const std::string kControlCenter = kSuite + "\\Control Center";
-const char kPoison = '\xbd';
 
 class SettingsTest : public testing::Test
 {
 protected:
-    // Replaces the value below the test's subkey; type REG_NONE removes it.
-    void Plant(const char* name, const RegValue& value)
-    {
-        unique_hkey key = CreateKey(HKEY_LOCAL_MACHINE, kSuite + "\\" + kSubkey);
-        RegDeleteValueA(key.get(), name);
-        if (value.first != REG_NONE)
-            WriteValue(key.get(), name, value.first, value.second);
-    }
-
     SavedKey m_saved{HKEY_LOCAL_MACHINE, kSuite};
 };
 
-TEST_F(SettingsTest, NumbersReadAnyValueOfUpToFourBytes)
+// Values planted by the platform's calls; every text buffer is followed by guard bytes.
+TEST_F(SettingsTest, ReadsFallBackToTheirDefaults)
 {
     const struct
     {
-        RegValue stored;   // type REG_NONE: no such value
-        unsigned long expected;
-    } cases[] = {
-        {{REG_NONE, ""}, 77},
-        {{REG_DWORD, std::string("\x78\x56\x34\x12", 4)}, 0x12345678},
-        {{REG_BINARY, std::string("\xff\xff\xff\xff", 4)}, 0xffffffff},
-        {{REG_BINARY, "\x01\x02"}, 0x0201},
-        {Sz("12"), 0x3231},
-        {{REG_BINARY, ""}, 0},
-        {{REG_QWORD, std::string("\1\0\0\0\0\0\0\0", 8)}, 77},
-        {Sz("long"), 77},
-    };
-    Plant("Number", {REG_NONE, ""});
-    CRegistryAccess access(kSubkey.c_str());
-    for (const auto& c : cases) {
-        Plant("Number", c.stored);
-        EXPECT_EQ(c.expected, access.LoadValue("Number", 77)) << "type " << c.stored.first;
-    }
-}
-
-// Every text read goes into a buffer followed by guard bytes, which stay.
-TEST_F(SettingsTest, TextsFitTheirBufferOrFallBackToTheDefault)
-{
-    const struct
-    {
-        RegValue stored;
+        RegValue stored;   // REG_NONE: no such value
         unsigned long size;
-        const char* defaultText;
-        const char* expected;   // null: the buffer untouched
+        std::string text;   // "-": the buffer untouched
+        unsigned long number;
     } cases[] = {
-        {{REG_NONE, ""}, 10, "abc", "abc"},
-        {{REG_NONE, ""}, 2, "abc", "a"},
-        {{REG_NONE, ""}, 1, "abc", ""},
-        {{REG_NONE, ""}, 10, nullptr, ""},
-        {{REG_NONE, ""}, 0, "abc", nullptr},
-        {Sz("hello"), 6, "x", "hello"},
-        {Sz("hello"), 5, "xy", "xy"},                  // too long to read
-        {{REG_DWORD, std::string("ab\0d", 4)}, 8, "x", "ab"},    // whatever its type
-        {{REG_BINARY, "abcd"}, 8, "x", "abcd"},                  // no zero stored: one added
-        {{REG_BINARY, "abcd"}, 4, "x", "abc"},                   // ... in the data's last byte
+        {{REG_NONE, ""}, 10, "abc", 77},          {{REG_NONE, ""}, 2, "a", 77},
+        {{REG_NONE, ""}, 0, "-", 77},             {{REG_BINARY, "\1\2"}, 3, "\1\2", 0x0201},
+        {{REG_BINARY, "abcd"}, 4, "abc", 0x64636261},   // no zero stored: the last byte gives way
+        {{REG_QWORD, std::string(8, '\1')}, 9, std::string(8, '\1'), 77},
     };
-    Plant("Text", {REG_NONE, ""});
-    CRegistryAccess access(kSubkey.c_str());
+    unique_hkey key = CreateKey(HKEY_LOCAL_MACHINE, kSuite + "\\Test");
+    CRegistryAccess access("Test");
     for (const auto& c : cases) {
-        Plant("Text", c.stored);
-        std::vector<char> buffer(c.size + 16, kPoison);
-        access.LoadValue("Text", buffer.data(), c.size, c.defaultText);
-        const std::string expected = c.expected ? c.expected : "";
-        const size_t text = c.expected ? expected.size() + 1 : 0;
-        EXPECT_EQ(expected, std::string(buffer.data(), text ? text - 1 : 0)) << c.size << " " << c.stored.second;
-        EXPECT_EQ(std::vector<char>(buffer.size() - c.size, kPoison), std::vector<char>(buffer.begin() + c.size,
-                                                                                         buffer.end()));
-        for (size_t i = text; c.expected == nullptr && i < c.size; ++i)
-            EXPECT_EQ(kPoison, buffer[i]);
+        RegDeleteValueA(key.get(), "V");
+        if (c.stored.first != REG_NONE)
+            WriteValue(key.get(), "V", c.stored.first, c.stored.second);
+        EXPECT_EQ(c.number, access.LoadValue("V", 77));
+        std::vector<char> buffer(c.size + 16, '\xbd');
+        access.LoadValue("V", buffer.data(), c.size, "abc");
+        const size_t used = c.text == "-" ? 0 : c.text.size() + 1;
+        EXPECT_EQ(c.text == "-" ? "" : c.text + '\0', std::string(buffer.data(), used));
+        const size_t guard = used ? c.size : 0;
+        EXPECT_EQ(std::string(buffer.size() - guard, '\xbd'), std::string(buffer.begin() + guard, buffer.end()));
     }
+    char text[4] = "xyz";
+    access.LoadValue("Missing", text, sizeof text, nullptr);   // no default: empty
+    EXPECT_STREQ("", text);
 }
 
-TEST_F(SettingsTest, WritesLandWhereEachAccessorPoints)
-{
-    const std::string global = kSuite + "\\CFUtilsTest Global\\Deeper";
-    CreateKey(HKEY_LOCAL_MACHINE, kSuite);
-    {
-        CRegistryAccess suite;
-        CRegistryAccess below(kSubkey.c_str());
-        CGlobalSettingRegAccess anywhere(global.c_str());
-        suite.StoreValue("Count", 0x80000001ul);
-        below.StoreValue("Name", "text");
-        below.StoreValue("Null", nullptr);
-        anywhere.StoreValue("Count", 5ul);
-        anywhere.StoreValue("Name", "");
-        EXPECT_NE(nullptr, CGlobalSettingRegAccess().m_hKey);   // HKEY_LOCAL_MACHINE itself, in Wine
-    }
-    RegTree suite = ReadTree(HKEY_LOCAL_MACHINE, kSuite);
-    EXPECT_EQ((RegValue{REG_DWORD, std::string("\x01\0\0\x80", 4)}), suite[""]["Count"]);
-    EXPECT_EQ((std::map<std::string, RegValue>{{"Name", Sz("text")}, {"Null", Sz("")}}), suite[kSubkey]);
-    EXPECT_EQ((RegTree{{"", {{"Count", {REG_DWORD, std::string("\5\0\0\0", 4)}}, {"Name", Sz("")}}}}),
-              ReadTree(HKEY_LOCAL_MACHINE, global));
-}
-
-TEST_F(SettingsTest, WithoutTheSuiteKeyReadsGiveDefaultsAndWritesNothing)
+TEST_F(SettingsTest, WritesLandWhereEachAccessorPointsOrNowhere)
 {
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSuite.c_str());
-    CRegistryAccess access(kSubkey.c_str());
-    EXPECT_EQ(nullptr, access.m_hKey);
-    EXPECT_EQ(42ul, access.LoadValue("Number", 42));
-    char buffer[8];
-    memset(buffer, kPoison, sizeof buffer);
-    access.LoadValue("Text", buffer, sizeof buffer, "default");
-    EXPECT_EQ(std::string(sizeof buffer, kPoison), std::string(buffer, sizeof buffer));
-    access.StoreValue("Number", 1ul);
-    access.StoreValue("Text", "text");
+    CRegistryAccess("Test").StoreValue("Count", 1ul);   // no suite key: nothing happens
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSuite));
+
+    const std::string global = kSuite + "\\Global\\Deeper";
+    CreateKey(HKEY_LOCAL_MACHINE, kSuite);
+    CRegistryAccess().StoreValue("Count", 0x80000001ul);
+    CRegistryAccess("Test").StoreValue("Null", nullptr);
+    CGlobalSettingRegAccess(global.c_str()).StoreValue("Name", "text");
+    EXPECT_NE(nullptr, CGlobalSettingRegAccess().m_hKey);   // HKEY_LOCAL_MACHINE itself, in Wine
+    EXPECT_EQ((RegTree{{"", {{"Count", {REG_DWORD, std::string("\x01\0\0\x80", 4)}}}},
+                       {"Global", {}},
+                       {"Global\\Deeper", {{"Name", Sz("text")}}},
+                       {"Test", {{"Null", Sz("")}}}}),
+              ReadTree(HKEY_LOCAL_MACHINE, kSuite));
 }
 
 TEST_F(SettingsTest, FlagsAreOnOnlyForOnInAnyCase)
 {
-    const struct
-    {
-        int (*read)();
-        const char* name;
-    } flags[] = {
-        {&CRegistryFlag::GetSimpleKeyboardFlag, "SimpleKeyboard"}, {&CRegistryFlag::GetDosAutoDetect, "DosAutoDetect"},
-        {&CRegistryFlag::GetWin95AutoDetect, "Win95AutoDetect"},   {&CRegistryFlag::GetProgramAxis, "ProgramAxis"},
-        {&CRegistryFlag::GetTrayIcon, "TrayIcon"},
-    };
-    const struct
-    {
-        RegValue stored;
-        int expected;
-    } cases[] = {
-        {Sz("On"), 1},  {Sz("oN"), 1},  {Sz("ON"), 1}, {{REG_BINARY, "on"}, 1}, {Sz("Off"), 0},
-        {Sz("1"), 0},   {Sz("On "), 0}, {Sz(""), 0},   {{REG_DWORD, std::string("\1\0\0\0", 4)}, 0},
-    };
-    for (const auto& flag : flags) {
+    int (*const flags[])() = {&CRegistryFlag::GetSimpleKeyboardFlag, &CRegistryFlag::GetDosAutoDetect,
+                              &CRegistryFlag::GetWin95AutoDetect, &CRegistryFlag::GetProgramAxis,
+                              &CRegistryFlag::GetTrayIcon};
+    const char* names[] = {"SimpleKeyboard", "DosAutoDetect", "Win95AutoDetect", "ProgramAxis", "TrayIcon"};
+    for (int i = 0; i < 5; ++i) {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kControlCenter.c_str());
-        EXPECT_EQ(0, flag.read()) << flag.name;   // and the key is created
+        EXPECT_EQ(0, flags[i]());   // missing, and now created
         unique_hkey key = CreateKey(HKEY_LOCAL_MACHINE, kControlCenter);
-        EXPECT_EQ((RegTree{{"", {}}}), ReadTree(key.get()));
-        for (const auto& c : cases) {
-            WriteValue(key.get(), flag.name, c.stored.first, c.stored.second);
-            WriteValue(key.get(), "Other", REG_SZ, Sz(c.expected ? "Off" : "On").second);
-            EXPECT_EQ(c.expected, flag.read()) << flag.name << " = " << c.stored.second;
+        for (const char* text : {"oN", "On ", "1", "Off", "ON"}) {
+            WriteValue(key.get(), names[i], REG_SZ, Sz(text).second);
+            EXPECT_EQ(_strcmpi(text, "on") == 0, flags[i]()) << names[i] << " = " << text;
         }
     }
-    // A key that cannot be created (non-volatile below a volatile parent: 1021) reads as off.
+    // Non-volatile "Control Center" cannot be made below a volatile parent (1021): off.
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSuite.c_str());
     CreateKey(HKEY_LOCAL_MACHINE, kParent);
     CreateKey(HKEY_LOCAL_MACHINE, kSuite, nullptr, REG_OPTION_VOLATILE);
     EXPECT_EQ(0, CRegistryFlag::GetTrayIcon());
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kControlCenter));
 }
 
 } // namespace

@@ -16,20 +16,13 @@ namespace {
 
 const char kPoison = '\xbd';
 
-// Takes every message box of the process over: a real one never returns headless.
-class BoxRecorder : public CWinApp
+// Takes every message box over (a real one never returns headless): text|type|help.
+struct BoxRecorder : CWinApp
 {
-public:
-    struct Box
-    {
-        std::string text;
-        UINT type;
-        UINT help;
-    };
-    std::vector<Box> m_boxes;
+    std::vector<std::string> boxes;
     int DoMessageBox(LPCSTR prompt, UINT type, UINT help) override
     {
-        m_boxes.push_back({prompt, type, help});
+        boxes.push_back(std::string(prompt) + "|" + std::to_string(type) + "|" + std::to_string(help));
         return IDOK;
     }
 };
@@ -42,7 +35,7 @@ struct Case
     std::string input;
     std::string result;
     std::string rest = {};   // kScan, kScanKeep: the line afterwards
-    int width = 0;      // kPunch
+    int width = 0;           // kPunch
 };
 
 const std::string k20 = "abcdefghijklmnopqrst";
@@ -51,46 +44,29 @@ const std::string kHeld(511, 'x');
 
 const Case kCases[] = {
     {kScan, "a,b,c", "a", "b,c"},
-    {kScan, "b,c", "b", "c"},
-    {kScan, "c", "c", ""},
-    {kScan, "", "", ""},
     {kScan, "\"x, y\",z", "x, y", "z"},
-    {kScan, "   a ,b", "a ", "b"},
+    {kScan, "   a\t ,b", "a\t ", "b"},                      // blanks kept once a character is
     {kScan, ",b", "", "b"},
-    {kScan, "a,,b", "a", ",b"},
-    {kScan, "\t a\tb", "\t a\tb", ""},                     // a tab is no blank
-    {kScan, "\"\"a\"\" b,c", "a b", "c"},                  // no escape: "" copies nothing
-    {kScan, "C:\\dir/x,y", "C:\\dir/x", "y"},
-    {kScan, "\" a", "a", ""},                              // unmatched: a box
-    {kScan, "\"a,b", "a,b", ""},
-    {kScan, " " + kLong + ",rest", kHeld, "rest"},          // cut, and the scan goes on to the comma
-    {kScan, "\"" + kLong + "\"x,rest", kHeld, "rest"},
-    {kScan, "\"" + kLong, kHeld, ""},                       // the box text is cut at 400
+    {kScan, "\"\"a\"\" b", "a b", ""},                     // no escape: "" copies nothing
+    {kScan, "\" a", "a", ""},                                // unmatched: a box
+    {kScan, " " + kLong + ",rest", kHeld, "rest"},           // cut, and the scan goes on to the comma
+    {kScan, "\"" + kLong, kHeld, ""},                        // the box text is cut at 400
     {kScanKeep, "a/b\\c,d", "a/b\\c", "d"},
-    {kScanKeep, "\" a", "", "\" a"},                       // unmatched: nothing taken, no box
-    {kScanKeep, kLong + ",rest", kHeld, "rest"},
+    {kScanKeep, "\" a", "", "\" a"},                         // unmatched: nothing taken, no box
     {kPunch, k20, "abcd...qrst", "", 11},
     {kPunch, k20, "abc...rst", "", 10},
     {kPunch, k20, k20, "", 20},
-    {kPunch, k20, k20, "", INT_MAX},
-    {kPunch, k20, "a...t", "", 5},
     {kPunch, k20, "...", "", 4},
-    {kPunch, k20, "...", "", 2},
     {kPunch, k20, "...", "", INT_MIN},
     {kExtension, "C:\\dir.d\\file", "C:\\dir.d\\file"},
     {kExtension, "archive.tar.gz", "archive.tar"},
     {kExtension, ".profile", ""},
-    {kExtension, "C:\\a\\name.", "C:\\a\\name"},
-    {kExtension, "a.b/c", "a"},                            // a slash is not looked at
-    {kExtension, "", ""},
+    {kExtension, "a.b/c", "a"},                              // a slash is not looked at
     {kPath, "C:\\a\\b.txt", "b.txt"},
     {kPath, "a/b\\c.txt", "c.txt"},
     {kPath, "x\\y/z.txt", "y/z.txt"},
     {kPath, "C:file.txt", "file.txt"},
-    {kPath, "d/e:f", "f"},
     {kPath, "a:b:c", "b:c"},
-    {kPath, "\\\\server\\share\\", ""},
-    {kPath, "plain", "plain"},
 };
 
 TEST(StringUtilitiesTest, Table)
@@ -100,53 +76,42 @@ TEST(StringUtilitiesTest, Table)
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.input.substr(0, 40) + " (" + std::to_string(c.op) + ")");
         CString line(c.input.c_str());
+        std::string result;
         switch (c.op) {
-        case kScan:
-        case kScanKeep:
-            EXPECT_EQ(c.result, std::string(c.op == kScan ? ScanField(line) : ScanFieldKeepSlashes(line)));
-            EXPECT_EQ(c.rest, std::string(line));
-            break;
-        case kPunch:
-            EXPECT_EQ(c.result, std::string(CenterPunched(line, c.width)));
-            break;
+        case kScan: result = ScanField(line); break;
+        case kScanKeep: result = ScanFieldKeepSlashes(line); break;
+        case kPunch: result = CenterPunched(line, c.width); break;
+        case kPath: result = MinusPath(line); break;
         case kExtension:
-            EXPECT_EQ(c.result, std::string(MinusExtension(c.input.c_str())));
-            EXPECT_EQ(c.result != c.input, RemoveFileExtension(line) == TRUE);
-            EXPECT_EQ(c.result, std::string(line));
-            break;
-        case kPath:
-            EXPECT_EQ(c.result, std::string(MinusPath(line)));
-            break;
+            result = MinusExtension(c.input.c_str());
+            EXPECT_EQ(result != c.input, RemoveFileExtension(line) == TRUE);
+            EXPECT_EQ(result, std::string(line));
+        }
+        EXPECT_EQ(c.result, result);
+        if (c.op == kScan || c.op == kScanKeep) {
+            EXPECT_EQ(c.rest, std::string(line));
         }
         // A box for every line that ends inside quotes, and only from ScanField.
-        const bool unmatched = c.op == kScan && std::count(c.input.begin(), c.input.end(), '"') % 2;
-        ASSERT_EQ(boxes + unmatched, app.m_boxes.size());
-        if (unmatched) {
-            const BoxRecorder::Box& box = app.m_boxes[boxes++];
-            EXPECT_EQ(("Unmatched quote in field: " + c.input).substr(0, 400), box.text);
-            EXPECT_EQ(UINT(MB_ICONEXCLAMATION | MB_OK), box.type);
-            EXPECT_EQ(0u, box.help);
+        if (c.op == kScan && std::count(c.input.begin(), c.input.end(), '"') % 2) {
+            ASSERT_LT(boxes, app.boxes.size());
+            EXPECT_EQ(("Unmatched quote in field: " + c.input).substr(0, 400) + "|48|0", app.boxes[boxes++]);
         }
+        ASSERT_EQ(boxes, app.boxes.size());
     }
-    EXPECT_EQ(3u, boxes);
+    EXPECT_EQ(2u, boxes);
     EXPECT_EQ("", std::string(MinusExtension(nullptr)));
 }
 
-TEST(StringUtilitiesTest, FormatsAreCutAt400Characters)
+TEST(StringUtilitiesTest, FormatsAreCutAt400CharactersOnEachThreadApart)
 {
-    EXPECT_EQ("ab-7 0x2a", std::string(wformat("%s-%d %#x", "ab", 7, 42)));
-    for (size_t length : {0, 399, 400, 401, 450, 100000}) {
+    for (size_t length : {0, 400, 401, 100000}) {
         const std::string text(length, 'w');
         EXPECT_EQ(text.substr(0, 400), std::string(wformat("%s", text.c_str()))) << length;
     }
     EXPECT_EQ("", std::string(wformat(static_cast<const char*>(nullptr))));
     EXPECT_EQ("Wheel has 12 buttons", std::string(wformat(1u, "Wheel", 12)));
     EXPECT_EQ("", std::string(wformat(2u, "absent")));
-}
-
-// Each call formats on its own: threads formatting at once get their own results.
-TEST(StringUtilitiesTest, FormattingOnTwoThreadsDoesNotMix)
-{
+    // With one shared buffer, two threads formatting at once would mix their results.
     int mixed[2] = {0, 0};
     auto run = [&mixed](int who) {
         for (int i = 0; i < 20000; ++i)
@@ -166,28 +131,20 @@ void Format(char* buffer, int capacity, const char* format, ...)
     va_end(args);
 }
 
-// The buffers behind both: every capacity, every input length, guard bytes after.
+// The buffers behind both at every small capacity, guard bytes after them.
 TEST(StringUtilitiesTest, BoundedBuffersStayInside)
 {
     const std::string line = "  \"ab,c\" d ef,rest";
     for (int capacity = 0; capacity <= 12; ++capacity) {
-        std::vector<char> buffer(size_t(capacity) + 16, kPoison);
-        const FieldScan scan = ScanFieldInto(line.c_str(), int(line.size()), buffer.data(), capacity);
-        const std::string field = std::string("ab,c d ef").substr(0, size_t(std::max(capacity - 1, 0)));
-        EXPECT_EQ(int(field.size()), scan.length);
+        std::vector<char> field(size_t(capacity) + 16, kPoison), format = field;
+        const FieldScan scan = ScanFieldInto(line.c_str(), int(line.size()), field.data(), capacity);
         EXPECT_EQ(int(line.find("rest")), scan.rest);
-        EXPECT_FALSE(scan.unmatched);
-        if (capacity > 0) {
-            EXPECT_EQ(field, std::string(buffer.data()));
+        Format(format.data(), capacity, "%s=%d", "value", 1234);
+        for (auto [buffer, text] : {std::pair{&field, "ab,c d ef"}, std::pair{&format, "value=1234"}}) {
+            const std::string kept = std::string(text).substr(0, size_t(std::max(capacity - 1, 0)));
+            EXPECT_EQ(kept, capacity ? std::string(buffer->data()) : "") << capacity;
+            EXPECT_EQ(std::string(16, kPoison), std::string(buffer->end() - 16, buffer->end())) << capacity;
         }
-        EXPECT_EQ(std::string(16, kPoison), std::string(buffer.end() - 16, buffer.end())) << capacity;
-
-        std::fill(buffer.begin(), buffer.end(), kPoison);
-        Format(buffer.data(), capacity, "%s=%d", "value", 1234);
-        if (capacity > 0) {
-            EXPECT_EQ(std::string("value=1234").substr(0, size_t(capacity - 1)), std::string(buffer.data()));
-        }
-        EXPECT_EQ(std::string(16, kPoison), std::string(buffer.end() - 16, buffer.end())) << capacity;
     }
 }
 
