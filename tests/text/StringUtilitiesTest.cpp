@@ -67,6 +67,7 @@ const Case kCases[] = {
     {kPath, "x\\y/z.txt", "y/z.txt"},
     {kPath, "C:file.txt", "file.txt"},
     {kPath, "a:b:c", "b:c"},
+    {kPath, "d/e.txt", "e.txt"},
 };
 
 TEST(StringUtilitiesTest, Table)
