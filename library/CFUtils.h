@@ -61,6 +61,7 @@ class CMessagePipe;
 class CMessageNotification;
 class CMessageRegistration;
 class CRemoteMonitor;
+class CRegistrationIndex;
 
 // Abstract receiver of routed messages and commands. A target lives on the
 // router's thread and must unregister before it is destroyed.
@@ -159,6 +160,9 @@ public:
     int CommandForThisTarget(UINT id) const;
 
 private:
+    // The router indexes its copies by their range and lists.
+    friend class CRegistrationIndex;
+
     void FreePackedRecord();
 
     CNotifyTarget* m_pNotifyTarget;
@@ -283,8 +287,6 @@ private:
     CMessagePipe& operator=(const CMessagePipe&) = delete;
 
     POSITION FindRegistration(unsigned __int64 handle);
-    // The registration a walk goes on with after the one holding handle.
-    POSITION FindSuccessor(unsigned __int64 handle);
     LRESULT DeliverPost(unsigned __int64 handle);
     BOOL RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void ReleaseHotKey();
@@ -297,7 +299,8 @@ private:
     HHOOK m_hShellHook;
     HHOOK m_hKeyboardHook;
     HHOOK m_hCBTHook;
-    unsigned __int64 m_nextHandle;
+    // Also holds the next handle, so the object keeps its size.
+    CRegistrationIndex* m_pIndex;
     CRemoteMonitor* m_pRemoteMonitor;
     CPtrArray m_pendingPosts;
     CList<CMessageRegistration, CMessageRegistration&> m_registrations;

@@ -1,4 +1,5 @@
 #include "library/CFUtils.h"
+#include "messaging/RegistrationIndex.h"
 #include "messaging/RemoteMonitor.h"
 #include "library/CFRouter.h"
 #include "library/Handles.h"
@@ -43,8 +44,8 @@ END_MESSAGE_MAP()
 
 CMessagePipe::CMessagePipe()
     : m_bHotKeyRegistered(FALSE), m_hotKeyId(0), m_internalMessage(0), m_hHookLibrary(NULL),
-      m_hShellHook(NULL), m_hKeyboardHook(NULL), m_hCBTHook(NULL), m_nextHandle(1),
-      m_pRemoteMonitor(NULL)
+      m_hShellHook(NULL), m_hKeyboardHook(NULL), m_hCBTHook(NULL),
+      m_pIndex(new CRegistrationIndex), m_pRemoteMonitor(NULL)
 {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = AfxGetAfxWndProc();
@@ -61,6 +62,7 @@ CMessagePipe::~CMessagePipe()
         delete static_cast<PendingPost*>(m_pendingPosts[i]);
     m_pendingPosts.RemoveAll();
     m_registrations.RemoveAll();
+    delete m_pIndex;
     if (m_pRemoteMonitor)
         m_pRemoteMonitor->Release();
 }
@@ -81,8 +83,9 @@ int CMessagePipe::Initialize()
 unsigned __int64 CMessagePipe::RegisterForNotifications(CMessageRegistration& reg)
 {
     reg.SetMessagePipe(this);
-    reg.AssignHandle(m_nextHandle++);
-    m_registrations.AddTail(reg);
+    reg.AssignHandle(m_pIndex->TakeHandle());
+    POSITION pos = m_registrations.AddTail(reg);
+    m_pIndex->Add(m_registrations.GetAt(pos), pos);
     return reg.GetHandle();
 }
 
@@ -92,16 +95,14 @@ int CMessagePipe::UnRegisterNotification(unsigned __int64 handle)
     POSITION pos = FindRegistration(handle);
     if (!pos)
         return 0;
+    m_pIndex->Remove(m_registrations.GetAt(pos));
     m_registrations.RemoveAt(pos);
     return 1;
 }
 
 UINT CMessagePipe::CountHandlers(UINT message)
 {
-    UINT count = 0;
-    for (POSITION pos = m_registrations.GetHeadPosition(); pos;)
-        count += m_registrations.GetNext(pos).MessageForThisTarget(message);
-    return count;
+    return UINT(CRegistrationIndex::Matches(*m_pIndex, message).Size());
 }
 
 __int64 CMessagePipe::SendMessageToHandler(unsigned __int64 handle, CMessageNotification& notification)
@@ -128,17 +129,14 @@ BOOL CMessagePipe::OnCmdMsg(UINT nID, int nCode, void*, AFX_CMDHANDLERINFO*)
 {
     if (nCode != 0)
         return FALSE;
-    for (POSITION pos = m_registrations.GetHeadPosition(); pos;) {
-        CMessageRegistration& reg = m_registrations.GetNext(pos);
-        if (!reg.CommandForThisTarget(nID))
-            continue;
-        CMessageNotification notification;
-        notification.InitializeMessage(NULL, nID, 0, 0, NULL);
-        notification.SetNotifyType(NOTIFY_TYPE_COMMAND);
-        NotifyTarget(reg, notification);
-        return TRUE;
-    }
-    return FALSE;
+    POSITION pos = m_pIndex->FirstForCommand(nID);
+    if (!pos)
+        return FALSE;
+    CMessageNotification notification;
+    notification.InitializeMessage(NULL, nID, 0, 0, NULL);
+    notification.SetNotifyType(NOTIFY_TYPE_COMMAND);
+    NotifyTarget(m_registrations.GetAt(pos), notification);
+    return TRUE;
 }
 
 LRESULT CMessagePipe::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -161,13 +159,10 @@ BOOL CMessagePipe::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
 {
     CMessageNotification notification;
     BOOL handled = FALSE;
-    for (POSITION pos = m_registrations.GetHeadPosition(); pos;) {
-        POSITION next = pos;
-        CMessageRegistration& reg = m_registrations.GetNext(next);
-        if (!reg.MessageForThisTarget(message)) {
-            pos = next;
-            continue;
-        }
+    CRegistrationIndex::Matches matches(*m_pIndex, message);
+    for (size_t i = 0; i < matches.Size();) {
+        const POSITION pos = matches[i].pos;
+        CMessageRegistration& reg = m_registrations.GetAt(pos);
         // The return result is not cleared: an earlier target's answer stands
         // unless this one sets its own.
         notification.InitializeMessage(NULL, message, wParam, lParam, &reg);
@@ -175,14 +170,24 @@ BOOL CMessagePipe::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
         handled = TRUE;
         const unsigned __int64 handle = reg.GetHandle();
         const INT_PTR countBefore = m_registrations.GetCount();
-        const unsigned __int64 nextHandleBefore = m_nextHandle;
+        const unsigned __int64 nextHandleBefore = m_pIndex->NextHandle();
+        const bool hadSuccessor = pos != m_registrations.GetTailPosition();
         if (NotifyTarget(reg, notification))
             result = notification.GetReturnResult();
         // Every registration made inside Notify took a new handle and went to
-        // the tail; a count below that means some were removed, and the noted
-        // successor may be one of them.
-        const INT_PTR added = INT_PTR(m_nextHandle - nextHandleBefore);
-        pos = m_registrations.GetCount() < countBefore + added ? FindSuccessor(handle) : next;
+        // the tail; a count below that means some were removed. The walk goes
+        // on past its own handle, over what the list holds now; but with
+        // nothing removed, the last registration had no successor to go on with.
+        const INT_PTR added = INT_PTR(m_pIndex->NextHandle() - nextHandleBefore);
+        const bool removed = m_registrations.GetCount() < countBefore + added;
+        if (!removed && !added) {
+            ++i;
+            continue;
+        }
+        if (!removed && !hadSuccessor)
+            break;
+        matches.Refill(handle);
+        i = 0;
     }
     return handled;
 }
@@ -206,25 +211,7 @@ LRESULT CMessagePipe::DeliverPost(unsigned __int64 handle)
 
 POSITION CMessagePipe::FindRegistration(unsigned __int64 handle)
 {
-    for (POSITION pos = m_registrations.GetHeadPosition(); pos;) {
-        POSITION current = pos;
-        if (m_registrations.GetNext(pos).GetHandle() == handle)
-            return current;
-    }
-    return NULL;
-}
-
-POSITION CMessagePipe::FindSuccessor(unsigned __int64 handle)
-{
-    for (POSITION pos = m_registrations.GetHeadPosition(); pos;) {
-        POSITION current = pos;
-        const unsigned __int64 found = m_registrations.GetNext(pos).GetHandle();
-        if (found > handle)
-            return current;
-        if (found == handle)
-            return pos;
-    }
-    return NULL;
+    return m_pIndex->Find(handle);
 }
 
 void CMessagePipe::ReleaseHotKey()

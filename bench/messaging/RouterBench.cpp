@@ -25,6 +25,7 @@ const UINT kAck = WM_APP + 6;           // to the control window
 const UINT kReady = WM_APP + 7;         // to the control window: wParam listener window
 const UINT kRegistrationBench = WM_APP + 8;
 const UINT kRawUnregister = WM_APP + 9;
+const UINT kRanged = WM_APP + 0x100;    // wanted by one range only
 const int kSyncEvery = 256;
 
 volatile LONG_PTR g_sink;
@@ -47,7 +48,7 @@ CountingTarget g_target;
 // The raw way to the same target: a window procedure that calls it.
 LRESULT CALLBACK DirectProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == kRouted) {
+    if (msg == kRouted || msg == kRanged) {
         CMessageNotification notification;
         notification.InitializeMessage(NULL, msg, wParam, lParam, NULL);
         g_target.Notify(&notification);
@@ -89,31 +90,83 @@ void SyncListener(long& posted)
     cfu::tools::PumpUntil([] { return g_acked; }, 30000);
 }
 
+// Registrations that want neither kRouted nor kRanged, in turn a range (below
+// kRouted or around kRanged), a message list and a command list.
+unsigned __int64 AddUnrelated(CMessagePipe& pipe, int i)
+{
+    CMessageRegistration reg;
+    reg.SetNotifyTarget(&g_target);
+    switch (i % 4) {
+    case 0:
+        reg.SetMessageFrom(UINT(i * 97) % 0x7E00);
+        reg.SetMessageTo(UINT(i * 97) % 0x7E00 + 1 + i % 200);
+        break;
+    case 1:
+        reg.SetMessageFrom(kRanged + 9 + UINT(i * 31) % 0x2000);
+        reg.SetMessageTo(kRanged + 10 + UINT(i * 31) % 0x2000 + i % 300);
+        break;
+    case 2:
+        reg.AddMessageToList(kOther);
+        reg.AddMessageToList(0xC000 + UINT(i) % 0x3000);
+        break;
+    default:
+        reg.AddCommandToList(1000 + UINT(i));
+        break;
+    }
+    return pipe.RegisterForNotifications(reg);
+}
+
+// Dispatch and counting against the number of registrations that do not match.
 void RoutingBenches(HWND hRouter, CMessagePipe& pipe)
 {
     HWND direct = cfu::tools::MakeHiddenWindow("bench direct", &DirectProc);
-    for (int count : {1, 100, 10000}) {
-        unsigned __int64 first = 0, last = 0;
-        for (int i = 1; i < count; ++i) {
-            CMessageRegistration other;
-            other.SetNotifyTarget(&g_target);
-            other.AddMessageToList(kOther);
-            last = pipe.RegisterForNotifications(other);
-            first = first ? first : last;
-        }
-        CMessageRegistration match;
-        match.SetNotifyTarget(&g_target);
-        match.AddMessageToList(kRouted);
-        pipe.RegisterForNotifications(match);
-        std::string name = "routed message, " + std::to_string(count) + " registration(s), last one matches";
-        cfu::bench::Compare(name.c_str(), count > 100 ? 2000 : 100000,
+    CMessageRegistration listed, ranged;
+    listed.SetNotifyTarget(&g_target);
+    listed.AddMessageToList(kRouted);
+    ranged.SetNotifyTarget(&g_target);
+    ranged.SetMessageFrom(kRanged - 8);
+    ranged.SetMessageTo(kRanged + 8);
+    int registered = 0;
+    for (int count : {1, 100, 10000, 100000}) {
+        pipe.UnRegisterNotification(listed.GetHandle());
+        pipe.UnRegisterNotification(ranged.GetHandle());
+        while (registered < count - 2)
+            AddUnrelated(pipe, registered++);
+        pipe.RegisterForNotifications(ranged);
+        pipe.RegisterForNotifications(listed);
+        const long ops = count >= 10000 ? 1000 : 20000;
+        const std::string n = std::to_string(count) + " registration(s)";
+        cfu::bench::Compare(("routed message, " + n + ", one listed match").c_str(), ops,
                             [&] { SendMessageA(hRouter, kRouted, 0, 1); },
                             [&] { SendMessageA(direct, kRouted, 0, 1); });
-        for (unsigned __int64 h = first; h && h <= last; ++h)
-            pipe.UnRegisterNotification(h);
-        pipe.UnRegisterNotification(match.GetHandle());
+        cfu::bench::Compare(("routed message, " + n + ", one range match").c_str(), ops,
+                            [&] { SendMessageA(hRouter, kRanged, 0, 1); },
+                            [&] { SendMessageA(direct, kRanged, 0, 1); });
+        // The raw side is the one check that finds the match.
+        cfu::bench::Compare(("CountHandlers, " + n + ", one match").c_str(), ops,
+                            [&] { g_sink = g_sink + pipe.CountHandlers(kRouted); },
+                            [&] { g_sink = g_sink + listed.MessageForThisTarget(kRouted); });
     }
     DestroyWindow(direct);
+
+    // The raw side is a pipe holding nothing else; both remove in the same
+    // scattered order.
+    CMessagePipe empty;
+    unsigned __int64 firstEmpty = 0, lastFull = 0, added = 0, removed = 0;
+    cfu::bench::Compare("registration, 100000 registrations (raw: into an empty pipe)", 2000,
+                        [&] { lastFull = AddUnrelated(pipe, registered + int(added++)); },
+                        [&] {
+                            const unsigned __int64 handle = AddUnrelated(empty, int(removed++));
+                            firstEmpty = firstEmpty ? firstEmpty : handle;
+                        });
+    const unsigned __int64 fullCount = registered, emptyCount = removed;
+    added = removed = 0;
+    cfu::bench::Compare("unregistration, 100000 registrations (raw: from the other pipe)", 2000,
+                        [&] { pipe.UnRegisterNotification(2 + (added++ * 7919) % fullCount); },
+                        [&] { empty.UnRegisterNotification(firstEmpty + (removed++ * 7919) % emptyCount); });
+    // The forwarding benches below meet the monitor's registration only.
+    for (unsigned __int64 h = 2; h <= lastFull; ++h)
+        pipe.UnRegisterNotification(h);
 }
 
 int RunRouter()
