@@ -994,6 +994,53 @@ AFX_EXT_API CString GetModuleFileNameA(HINSTANCE module);
 // when the module's file name has no backslash or cannot be read.
 AFX_EXT_API CString GetAppDirectory();
 
+// Starts commandLine (the platform finds the program from its first token) in
+// currentDirectory, or the caller's when NULL. Nonzero when the process was
+// created, 0 otherwise with the platform's code in the last error. No handle
+// to the new process is kept.
+AFX_EXT_API int StartApplication(const char* commandLine, const char* currentDirectory);
+// Starts the program file applicationPath (no search, no parameters) and
+// waits up to timeout ms (INFINITE allowed) for it to become idle: 0 when
+// idle, WAIT_TIMEOUT when the time ran out, WAIT_FAILED (0xFFFFFFFF) when it
+// could not be started or waited for (a console program, for one).
+AFX_EXT_API DWORD StartApplicationAndWaitForIdle(const char* applicationPath, DWORD timeout);
+// Opens url with the open command of the class registered for ".htm", the
+// URL in place of the command's first "%1" (or after a blank at its end).
+// Nonzero when the browser process was created; 0 and nothing started when
+// the association, the class or its command is missing or empty, or url is
+// NULL. url is only read.
+AFX_EXT_API int StartInternetBrowser(char* url);
+// exePath: commandLine up to and including its first ".EXE" (any case, the
+// line's own case kept), or all of it when it has none.
+AFX_EXT_API void FindDotExeInPathAndParms(CString commandLine, CString& exePath);
+// Splits commandLine at the shortest ".EXE"-ended prefix that names an
+// existing file or directory (or the whole line): exePath the prefix, params
+// the rest unchanged (a separating blank included). Quotation marks are text.
+AFX_EXT_API void GetExeAndParams(CString commandLine, CString& exePath, CString& params);
+// Cuts commandLine back to the program file GetExeAndParams finds.
+AFX_EXT_API void RemoveExeParms(CString& commandLine);
+
+// Depth-first search of directory for an entry named fileName (any case,
+// multibyte-aware), in the order the platform lists entries; directories
+// with any attribute besides FILE_ATTRIBUTE_DIRECTORY are not entered.
+// 1 with foundPath = directory\fileName (the caller's spelling) on a match;
+// 0 otherwise, foundPath untouched.
+AFX_EXT_API int SearchDirectory(CString& fileName, CString& directory, CString& foundPath);
+// 1 when path has a drive (a ":") and its program-file prefix (as
+// GetExeAndParams finds it) is an existing file, not a directory; 0 otherwise.
+AFX_EXT_API int VerifyFileExists(CString path);
+// Reads the shell shortcut linkPath (COM must be initialised on the thread):
+// its stored target, arguments, working directory and show command, as they
+// stand. 1 on success; 0 with every output untouched when the file cannot be
+// read as a shortcut. showCommand may be NULL.
+AFX_EXT_API int ResolveShortcut(CString& linkPath, CString& targetPath, CString& arguments,
+                                CString& workingDirectory, int* showCommand);
+// Finds the shortcut file shortcutName (with its extension) anywhere in the
+// user's Start Menu and starts its target and arguments in the program's own
+// directory (COM must be initialised). StartApplication's result; 0 when the
+// shortcut is not found or not readable.
+AFX_EXT_API int FindAndExecuteShortCut(CString& shortcutName);
+
 /////////////////////////////////////////////////////////////////////////////
 // System parameters
 // (section: system)

@@ -66,6 +66,15 @@ struct invalid_handle_traits
     static void close(type h) noexcept { Close(h); }
 };
 
+// A COM interface pointer, released once.
+template <class Interface>
+struct com_traits
+{
+    using type = Interface*;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type p) noexcept { p->Release(); }
+};
+
 using unique_hkey     = unique_any<null_handle_traits<HKEY, &::RegCloseKey>>;
 using unique_handle   = unique_any<null_handle_traits<HANDLE, &::CloseHandle>>;
 using unique_hfile    = unique_any<invalid_handle_traits<&::CloseHandle>>;
@@ -75,6 +84,8 @@ using unique_hhook    = unique_any<null_handle_traits<HHOOK, &::UnhookWindowsHoo
 using unique_hdc      = unique_any<null_handle_traits<HDC, &::DeleteDC>>;
 using unique_hgdiobj  = unique_any<null_handle_traits<HGDIOBJ, &::DeleteObject>>;
 using unique_hfind    = unique_any<invalid_handle_traits<&::FindClose>>;
+template <class Interface>
+using unique_com      = unique_any<com_traits<Interface>>;
 using unique_hlocal   = unique_any<null_handle_traits<HLOCAL, &::LocalFree>>;
 using unique_atom     = unique_any<null_handle_traits<ATOM, &::GlobalDeleteAtom>>;
 
