@@ -20,6 +20,9 @@ constexpr char kIpcMessage[] = "Corvanta Flydeck Ipc Message";
 constexpr ULONG_PTR kRegisterRequest = 0x44;
 // wParam of the IPC message that asks to drop the handle in lParam.
 constexpr WPARAM kUnregisterRequest = 0x45;
+// wParam of the IPC message that asks how many registrations want the message
+// in lParam; the answer is the count.
+constexpr WPARAM kCountRequest = 0x46;
 
 // The longest the router waits on a window registered for sent forwards
 // (NOTIFY_STYLE_SEND) before it goes on without the answer, which it discards

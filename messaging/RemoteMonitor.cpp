@@ -65,9 +65,19 @@ int CRemoteMonitor::TakeRequest(CMessageNotification& notification)
         notification.SetReturnResult(LRESULT(m_registration.GetMessagePipe()->RegisterForNotifications(remote)));
         return 1;
     }
-    if (notification.GetMessageA() == m_ipcMessage && notification.GetWparam() == cfu::router::kUnregisterRequest)
-        m_registration.GetMessagePipe()->UnRegisterNotification(static_cast<unsigned __int64>(lParam));
-    return 0;
+    if (notification.GetMessageA() != m_ipcMessage)
+        return 0;
+    CMessagePipe* pPipe = m_registration.GetMessagePipe();
+    switch (notification.GetWparam()) {
+    case cfu::router::kUnregisterRequest:
+        pPipe->UnRegisterNotification(static_cast<unsigned __int64>(lParam));
+        return 0;
+    case cfu::router::kCountRequest:
+        notification.SetReturnResult(LRESULT(pPipe->CountHandlers(UINT(lParam))));
+        return 1;
+    default:
+        return 0;
+    }
 }
 
 int CRemoteMonitor::Forward(CMessageNotification& notification)

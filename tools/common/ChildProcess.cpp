@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <mutex>
+#include <thread>
 
 namespace cfu::tools {
 
@@ -25,12 +27,18 @@ struct Launched
     DWORD id = 0;
 };
 
-Launched Start(std::string commandLine)
+// With a write end, the child's standard output and error go there.
+Launched Start(std::string commandLine, HANDLE output = NULL)
 {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
+    if (output) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = si.hStdError = output;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, output != NULL, 0, NULL, NULL, &si, &pi))
         return {};
     CloseHandle(pi.hThread);
     return {unique_handle(pi.hProcess), pi.dwProcessId};
@@ -125,10 +133,40 @@ long ChildProcess::PumpUntilExit(DWORD timeoutMs)
     return Wait(0);
 }
 
-long RunProcess(const std::string& commandLine, DWORD timeoutMs)
+long RunProcess(const std::string& commandLine, DWORD timeoutMs, std::string* output)
 {
-    Launched child = Start(commandLine);
-    return child.process ? WaitAndEnd(child.process.get(), timeoutMs) : -1;
+    if (!output) {
+        Launched child = Start(commandLine);
+        return child.process ? WaitAndEnd(child.process.get(), timeoutMs) : -1;
+    }
+    unique_handle readEnd;
+    Launched child;
+    {
+        // A child inherits every inheritable handle: one started on another
+        // thread meanwhile must not take this pipe's write end, or the pipe
+        // would not end when this child does.
+        static std::mutex inheriting;
+        std::lock_guard<std::mutex> lock(inheriting);
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+        unique_handle writeEnd;
+        if (!CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0))
+            return -1;
+        SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+        child = Start(commandLine, writeEnd.get());
+    }
+    if (!child.process)
+        return -1;
+    // Read on another thread: a child that fills the pipe would otherwise
+    // never end.
+    std::thread reader([&] {
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(readEnd.get(), buffer, sizeof buffer, &got, NULL) && got)
+            output->append(buffer, got);
+    });
+    const long code = WaitAndEnd(child.process.get(), timeoutMs);
+    reader.join();
+    return code;
 }
 
 } // namespace cfu::tools

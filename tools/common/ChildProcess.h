@@ -67,6 +67,7 @@ private:
 
 // Runs a command line (any program) and returns its exit code, or -1 when it
 // could not start or did not end within timeoutMs (it is then terminated).
-long RunProcess(const std::string& commandLine, DWORD timeoutMs = kStartTimeoutMs);
+// With output, what the program wrote to its standard output and error.
+long RunProcess(const std::string& commandLine, DWORD timeoutMs = kStartTimeoutMs, std::string* output = nullptr);
 
 } // namespace cfu::tools
