@@ -23,6 +23,10 @@ constexpr WPARAM kUnregisterRequest = 0x45;
 // wParam of the IPC message that asks how many registrations want the message
 // in lParam; the answer is the count.
 constexpr WPARAM kCountRequest = 0x46;
+// wParam of the IPC message that asks for the first handle after the one in
+// lParam whose registration names a window that no longer exists; 0: none.
+// Such a registration stays until it is dropped: forwards to it do nothing.
+constexpr WPARAM kGoneWindowRequest = 0x47;
 
 // The longest the router waits on a window registered for sent forwards
 // (NOTIFY_STYLE_SEND) before it goes on without the answer, which it discards

@@ -286,6 +286,10 @@ private:
     CMessagePipe(const CMessagePipe&) = delete;
     CMessagePipe& operator=(const CMessagePipe&) = delete;
 
+    friend class CRemoteMonitor;
+    // The first handle after `after` whose registration names a window that
+    // no longer exists; 0 when there is none.
+    unsigned __int64 NextRegistrationWithoutWindow(unsigned __int64 after);
     POSITION FindRegistration(unsigned __int64 handle);
     LRESULT DeliverPost(unsigned __int64 handle);
     BOOL RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);

@@ -75,6 +75,9 @@ int CRemoteMonitor::TakeRequest(CMessageNotification& notification)
     case cfu::router::kCountRequest:
         notification.SetReturnResult(LRESULT(pPipe->CountHandlers(UINT(lParam))));
         return 1;
+    case cfu::router::kGoneWindowRequest:
+        notification.SetReturnResult(LRESULT(pPipe->NextRegistrationWithoutWindow(static_cast<unsigned __int64>(lParam))));
+        return 1;
     default:
         return 0;
     }
@@ -103,4 +106,14 @@ int CRemoteMonitor::Forward(CMessageNotification& notification)
     default:
         return 0;
     }
+}
+
+unsigned __int64 CMessagePipe::NextRegistrationWithoutWindow(unsigned __int64 after)
+{
+    for (POSITION pos = m_registrations.GetHeadPosition(); pos;) {
+        const CMessageRegistration& reg = m_registrations.GetNext(pos);
+        if (reg.GetHandle() > after && reg.GetWindowHandle() && !IsWindow(reg.GetWindowHandle()))
+            return reg.GetHandle();
+    }
+    return 0;
 }

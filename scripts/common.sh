@@ -3,7 +3,7 @@
 set -euo pipefail
 
 CFU_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-CFU_PACKAGES=(wine64 g++-mingw-w64-x86-64-posix mingw-w64-tools googletest cmake ninja-build)
+CFU_PACKAGES=(wine64 g++-mingw-w64-x86-64-posix mingw-w64-tools googletest cmake ninja-build libcli11-dev)
 
 cfu_sudo() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -85,6 +85,9 @@ TEST(CfutilTest, ARouterSessionAcrossProcesses)
     EXPECT_EQ(0, Cfutil("router post 0x8123 0x7 8").status);
     EXPECT_EQ(0, Cfutil("router post \"CFUtilsTest Named\" 9").status);
     listen.join();
+    // A listener that dies keeps its registration, shown as gone.
+    EXPECT_EQ(-1, Cfutil("router listen 0x8124", 10000).status);
+    EXPECT_NE(std::string::npos, Cfutil("router status").output.find(": its window has gone"));
     EXPECT_EQ(0, Cfutil("driver write 42 \"a record\"").status);
     EXPECT_EQ(0, Cfutil("router post 0x10").status);    // WM_CLOSE ends the router
     runRouter.join();
@@ -98,7 +101,7 @@ TEST(CfutilTest, ARouterSessionAcrossProcesses)
         EXPECT_NE(std::string::npos, listener.output.find(line)) << line << "\n" << listener.output;
     for (const char* line : {"registration: handle ", "message 0x8123 wParam 0x5 lParam 0x6",
                              "unregistration: handle ", "driver record: code 42, 8 byte(s): a record",
-                             "message 0x0010 wParam 0x0 lParam 0x0", "router: ended"})
+                             "message 0x0010 (WM_CLOSE) wParam 0x0 lParam 0x0", "router: ended"})
         EXPECT_NE(std::string::npos, router.output.find(line)) << line << "\n" << router.output;
     EXPECT_EQ(0, router.status);
 }

@@ -6,6 +6,9 @@
 #include "HiddenWindow.h"
 #include "MessageLoop.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -24,6 +27,23 @@ BOOL WINAPI OnConsoleBreak(DWORD)
 
 std::string MessageName(UINT message)
 {
+    static const struct
+    {
+        UINT message;
+        const char* name;
+    } kKnown[] = {
+        {WM_CLOSE, "WM_CLOSE"},
+        {WM_COPYDATA, "WM_COPYDATA"},
+        {WM_HOTKEY, "WM_HOTKEY"},
+        {cfu::router::kKeyboardNotification, "keyboard hook"},
+        {cfu::router::kShellNotification, "shell hook"},
+        {cfu::router::kCbtNotification, "CBT hook"},
+        {cfu::router::kDriverDataReady, "driver data ready"},
+        {cfu::router::kDriverRequestWriteEnd, "driver write end"},
+    };
+    for (const auto& known : kKnown)
+        if (known.message == message)
+            return std::string(" (") + known.name + ")";
     char name[256];
     // Registered window messages share the atom table with clipboard formats.
     if (message >= 0xC000 && GetClipboardFormatNameA(message, name, sizeof name) > 0)
@@ -96,6 +116,29 @@ public:
     }
 };
 
+// "Ctrl+Alt+F12", "Shift+M", "Ctrl+0x41": the virtual key and HOTKEYF_* bits.
+std::pair<WORD, WORD> ParseHotKey(const std::string& text)
+{
+    static const std::pair<const char*, WORD> kModifiers[] = {
+        {"Shift", HOTKEYF_SHIFT}, {"Ctrl", HOTKEYF_CONTROL}, {"Alt", HOTKEYF_ALT}};
+    WORD modifiers = 0;
+    size_t start = 0;
+    for (size_t plus; (plus = text.find('+', start)) != std::string::npos; start = plus + 1) {
+        const std::string part = text.substr(start, plus - start);
+        auto it = std::find_if(std::begin(kModifiers), std::end(kModifiers),
+                               [&](const auto& m) { return _stricmp(m.first, part.c_str()) == 0; });
+        if (it == std::end(kModifiers))
+            throw Failure("'" + part + "' is not Shift, Ctrl or Alt", ERROR_INVALID_PARAMETER);
+        modifiers |= it->second;
+    }
+    const std::string key = text.substr(start);
+    if (key.size() == 1 && isalnum(static_cast<unsigned char>(key[0])))
+        return {WORD(toupper(static_cast<unsigned char>(key[0]))), modifiers};
+    if (key.size() > 1 && toupper(static_cast<unsigned char>(key[0])) == 'F' && isdigit(static_cast<unsigned char>(key[1])))
+        return {WORD(VK_F1 + ParseNumber(key.substr(1), "function key") - 1), modifiers};
+    return {WORD(ParseNumber(key, "key")), modifiers};
+}
+
 void RunRouter(bool hooks, const std::string& hotKey)
 {
     if (FindWindowA(cfu::router::kWindowClass, NULL))
@@ -114,8 +157,16 @@ void RunRouter(bool hooks, const std::string& hotKey)
     CPrintingDriverPipe driver;
     if (!driver.InitialServerSide() || !driver.Register(&pipe))
         throw Failure("cannot set up the driver pipe", GetLastError());
-    (void)hooks;
-    (void)hotKey;
+    if (hooks)
+        std::printf("hooks: keyboard %d, CBT %d, shell %d\n", pipe.EnableKeyboardHook(1), pipe.EnableCBTHook(1),
+                    pipe.EnableShellHook(1));
+    if (!hotKey.empty()) {
+        const auto [key, modifiers] = ParseHotKey(hotKey);
+        const UINT id = pipe.SetHotKey(1, key, modifiers);
+        if (!id)
+            throw Failure("cannot register the hot key " + hotKey, GetLastError());
+        std::printf("hot key %s: identifier 0x%04X\n", hotKey.c_str(), id);
+    }
     g_quitWindow = pipe.m_hWnd;
     SetConsoleCtrlHandler(&OnConsoleBreak, TRUE);
     std::printf("router: running, window %p; WM_CLOSE or Ctrl-C ends it\n", static_cast<void*>(pipe.m_hWnd));
@@ -125,6 +176,13 @@ void RunRouter(bool hooks, const std::string& hotKey)
         DispatchMessageA(&msg);
     }
     SetConsoleCtrlHandler(&OnConsoleBreak, FALSE);
+    pipe.SetHotKey(0, 0, 0);
+    if (hooks) {
+        pipe.EnableKeyboardHook(0);
+        pipe.EnableCBTHook(0);
+        pipe.EnableShellHook(0);
+        pipe.LoadHookLibrary(0);
+    }
     driver.UnRegister();
     pipe.UnRegisterNotification(reg.GetHandle());
     std::printf("router: ended\n");
@@ -198,21 +256,32 @@ void Listen(const std::vector<std::string>& names, bool sent, long count)
     std::printf("listening: ended\n");
 }
 
+// One IPC request to the router; its answer.
+unsigned long long Ask(HWND router, WPARAM request, LPARAM lParam)
+{
+    static const UINT ipc = RegisterWindowMessageA(cfu::router::kIpcMessage);
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(router, ipc, request, lParam, SMTO_ABORTIFHUNG, 10000, &answer))
+        throw Failure("the router did not answer", GetLastError() ? GetLastError() : ERROR_TIMEOUT);
+    return answer;
+}
+
 void Status(const std::vector<std::string>& names)
 {
     HWND router = FindRouter();
     DWORD pid = 0;
     GetWindowThreadProcessId(router, &pid);
     std::printf("router: running, window %p, process %lu\n", static_cast<void*>(router), pid);
-    const UINT ipc = RegisterWindowMessageA(cfu::router::kIpcMessage);
     for (const std::string& name : names) {
         const UINT message = MessageByName(name);
-        DWORD_PTR count = 0;
-        if (!SendMessageTimeoutA(router, ipc, cfu::router::kCountRequest, message, SMTO_ABORTIFHUNG, 10000, &count))
-            throw Failure("the router did not answer", GetLastError() ? GetLastError() : ERROR_TIMEOUT);
         std::printf("message 0x%04X%s: %llu registration(s)\n", message, MessageName(message).c_str(),
-                    static_cast<unsigned long long>(count));
+                    Ask(router, cfu::router::kCountRequest, message));
     }
+    int gone = 0;
+    for (unsigned long long h = 0; (h = Ask(router, cfu::router::kGoneWindowRequest, LPARAM(h))) != 0; ++gone)
+        std::printf("registration %llu: its window has gone\n", h);
+    if (!gone)
+        std::printf("every registered window exists\n");
 }
 
 } // namespace
