@@ -7,6 +7,7 @@
 //   Message routing       CNotifyTarget, TAGRawRegistration, NOTIFY_STYLE,
 //                         CMessageRegistration, CMessageNotification,
 //                         CMessagePipe, CGlobalMessagePipe, CRemoteMessagePipe
+//   Driver pipe           CDriverPipe
 //   Registry              CRegData, CRegEntry, CRegIterator,
 //                         CRegSubkeyIterator, CRegValueIterator
 //   Settings              CRegistryAccess, CGlobalSettingRegAccess,
@@ -410,6 +411,7 @@ private:
     DWORD m_cbRecord;
     BYTE m_record[cfu::router::kDriverPipeBuffer];
 };
+static_assert(sizeof(CDriverPipe) == 2248, "callers hold it by value: its size is part of the interface");
 
 /////////////////////////////////////////////////////////////////////////////
 // Registry values, keys and iterators

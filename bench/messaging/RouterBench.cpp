@@ -265,8 +265,14 @@ CFU_CHILD_ROLE(listener)
 
 } // namespace
 
+// DriverPipeBench.cpp: records through the driver pipe against raw pipe writes.
+int RunDriverPipeBench();
+
 int main(int argc, char** argv)
 {
     const int child = cfu::tools::RunChildRole(argc, argv);
-    return child >= 0 ? child : RunRouter();
+    if (child >= 0)
+        return child;
+    const int router = RunRouter();
+    return RunDriverPipeBench() || router;
 }

@@ -16,6 +16,7 @@ int main(int argc, char** argv)
     int failures = 0;
     failures += RunRouterDemo() != 0;
     failures += RunHookDemo() != 0;
+    failures += RunDriverDemo() != 0;
     failures += RunWindowDemo() != 0;
     failures += RunDataDemo() != 0;
     std::printf("\n%s\n", failures ? "demo: FAILED" : "demo: done");

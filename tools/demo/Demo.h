@@ -5,3 +5,4 @@ int RunWindowDemo();
 int RunDataDemo();
 int RunRouterDemo();
 int RunHookDemo();
+int RunDriverDemo();
