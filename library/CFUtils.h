@@ -989,6 +989,82 @@ AFX_EXT_API CString MinusPath(CString name);
 // Resources
 // (section: resources)
 
+// Loads bitmaps, icons, cursors, strings and raw resources from up to four
+// resource libraries, each looked for in the suite's install directory, then
+// beside the module given to the constructor, then by the platform's search.
+// A load names by mask which libraries may supply the resource; they are
+// tried in the order 0x1 (fourth file), 0x2 (second), 0x4 (third), 0x8
+// (first), and the first that has it answers. Higher mask bits are ignored.
+// Reference-counted: create with new, end with Release.
+class AFX_EXT_CLASS CResourceMgr : public CReferenceCount
+{
+public:
+    // Reads the module's directory and, from HKEY_LOCAL_MACHINE
+    // "SOFTWARE\Corvanta\Entertainment\CurrentVersion", "Install Directory"
+    // and "HelpFileName" (empty when absent); loads nothing.
+    explicit CResourceMgr(HINSTANCE module);
+    // Frees the libraries.
+    ~CResourceMgr() override;
+
+    // Loads the four libraries (a null name loads nothing; libraries of an
+    // earlier call are freed first) and finds the help file, defaultHelpFile
+    // when the registry names none. 1 when the first and second libraries
+    // both loaded, else 0; the third and fourth are optional.
+    int Initialize(const char* file1, const char* file2, const char* file3, const char* file4,
+                   const char* defaultHelpFile);
+
+    // The first library in mask order that holds resource name of type (as
+    // for FindResourceA); NULL if none. The manager keeps ownership.
+    HINSTANCE FindResourceDLL(const char* name, const char* type, unsigned int mask);
+    // Bitmap id as a device-dependent bitmap; NULL if none. The caller owns it.
+    HBITMAP FindAndLoadBitmap(unsigned int id, unsigned int mask);
+    // The image of group icon id that best fits the system's icon size; NULL
+    // if none or malformed. The caller owns it (DestroyIcon).
+    HICON FindAndLoadIcon(unsigned int id, unsigned int mask);
+    // The system's own cursor for the IDC_ identifiers, whatever the mask;
+    // otherwise the libraries' cursor id (found as RT_CURSOR, loaded as a
+    // group); NULL if none.
+    HICON FindAndLoadCursor(unsigned int id, unsigned int mask);
+    // String id of the first library that holds its string-table block, in
+    // the library's language; empty when that library lacks the string.
+    CString FindAndLoadString(unsigned int id, unsigned int mask);
+    // The loaded resource (an HGLOBAL), valid while the manager lives; NULL
+    // if none.
+    void* FindAndLoadResource(const char* name, const char* type, unsigned int mask);
+    // Accelerator tables are not loaded: always NULL.
+    HACCEL FindAndLoadAccelerators(unsigned int id, unsigned int mask);
+    // A device-dependent bitmap made from DIB resource id, with *header and
+    // *bits pointing into the resource (valid while the manager lives) and
+    // *palette built from its colour table (NULL for more than 8 bits per
+    // pixel). The bits are read 1064 bytes in, after a full 256-colour table;
+    // a DIB too short for that is read after its own colour table. NULL, with
+    // every out-parameter NULL, when there is no such DIB or it is malformed or
+    // truncated. Any out-parameter may be null. The caller owns bitmap and palette.
+    HBITMAP FindAndLoadDIB(unsigned int id, BITMAPINFOHEADER** header, char** bits,
+                           HPALETTE* palette, unsigned int mask);
+
+    int m_bInitialized;       // 1 once Initialize has been called
+    CString m_strModuleDir;   // ends with a backslash
+    CString m_strInstallDir;
+    CString m_strHelpFile;
+    CString m_strHelpDir;     // where the help file was found; empty if nowhere
+    HINSTANCE m_hLib2;        // the libraries of the second, fourth, first and
+    HINSTANCE m_hLib4;        // third file names, NULL when not loaded
+    HINSTANCE m_hLib1;
+    HINSTANCE m_hLib3;
+
+private:
+    CResourceMgr(const CResourceMgr&) = delete;
+    CResourceMgr& operator=(const CResourceMgr&) = delete;
+
+    HINSTANCE LoadResourceLibrary(const char* file) const;
+    void FreeLibraries();
+    bool HelpFileIn(const CString& directory) const;
+    // A palette of the colour table's first entries (at most 1 << biBitCount);
+    // NULL for more than 8 bits per pixel or when memory is short.
+    static HPALETTE CreateDIBPalette(const BITMAPINFOHEADER* header, UINT tableEntries);
+};
+
 /////////////////////////////////////////////////////////////////////////////
 // Applications and shell
 // (section: shell)

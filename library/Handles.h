@@ -88,6 +88,26 @@ template <class Interface>
 using unique_com      = unique_any<com_traits<Interface>>;
 using unique_hlocal   = unique_any<null_handle_traits<HLOCAL, &::LocalFree>>;
 using unique_atom     = unique_any<null_handle_traits<ATOM, &::GlobalDeleteAtom>>;
+using unique_hicon    = unique_any<null_handle_traits<HICON, &::DestroyIcon>>;
+
+inline void ReleaseScreenDC(HDC dc) noexcept { ::ReleaseDC(NULL, dc); }
+// The screen's device context from GetDC(NULL).
+using unique_screen_dc = unique_any<null_handle_traits<HDC, &ReleaseScreenDC>>;
+
+// An object selected into a device context for one scope; the object that it
+// displaced goes back in at the end, so the object can then be deleted.
+class scoped_select
+{
+public:
+    scoped_select(HDC dc, HGDIOBJ object) noexcept : m_dc(dc), m_old(::SelectObject(dc, object)) {}
+    ~scoped_select() { if (m_old) ::SelectObject(m_dc, m_old); }
+    scoped_select(const scoped_select&) = delete;
+    scoped_select& operator=(const scoped_select&) = delete;
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_old;
+};
 
 // Owns one reference to a CReferenceCount object (new'd with a count of 1,
 // as the registry factories hand them out) and releases it.
