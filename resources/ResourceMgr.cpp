@@ -24,7 +24,7 @@ bool IsSystemCursor(unsigned int id)
 
 bool FileOpens(const CString& path)
 {
-    cfu::unique_file file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+    cfu::unique_hfile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, NULL));
     return bool(file);
 }

@@ -1,5 +1,5 @@
-// Helpers of the resource tests: pixels read back from the platform, a
-// manager that is released, and the test libraries' file names.
+// Helpers of the resource tests: pixels read back from the platform and the
+// test libraries' file names.
 #pragma once
 
 #include "CFUtils.h"
@@ -12,11 +12,7 @@
 
 namespace cfu::test {
 
-struct ReleaseManager
-{
-    void operator()(CResourceMgr* manager) const { manager->Release(); }
-};
-using ManagerPtr = std::unique_ptr<CResourceMgr, ReleaseManager>;
+using ManagerPtr = cfu::unique_ref<CResourceMgr>;
 
 // The manager's libraries by argument of Initialize: file1 ... file4.
 inline const char* const kLibraries[4] = {"cfu_test_lib1.dll", "cfu_test_lib2.dll",
