@@ -20,6 +20,7 @@
 //   String utilities      wformat, ScanField, ScanFieldKeepSlashes,
 //                         CenterPunched, MinusExtension,
 //                         RemoveFileExtension, MinusPath
+//   Resources             CResourceMgr
 //
 // Results: BOOL-style int (0 on failure) for most operations; registry and
 // scheme operations return the platform's status codes (ERROR_SUCCESS, or an
