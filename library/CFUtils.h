@@ -937,7 +937,7 @@ public:
     int FullPath();
     // Finds the name and extension by the system's search order for a bare
     // file name; stores the file's absolute path. FALSE, path unchanged, when
-    // there is no such file.
+    // there is no such file or the first found does not open for reading.
     int Search();
     // Sets the search root (a text prefix, expected to end in a backslash)
     // and the list of directories under it used by FindFile. Returns TRUE.

@@ -115,11 +115,12 @@ CString WithSplitParts(const char* path, const char* text, Part first, Part seco
     return Compose(parts);
 }
 
-// The path with one of its parts replaced by the whole text.
+// The path with one of its parts replaced by the whole text, cut to the
+// part's limit as Split cuts, so that the composed path keeps the others.
 CString WithWholePart(const char* path, const char* text, Part part)
 {
     Parts parts = Split(path);
-    parts.*part = WholeText(text);
+    parts.*part = WholeText(text).substr(0, part == &Parts::drive ? kDriveLimit : kPartLimit);
     return Compose(parts);
 }
 
@@ -300,15 +301,13 @@ int CPathName::FullPath()
 }
 
 // OpenFile with OF_EXIST searches as SearchPathA does, and refuses what does
-// not open as a file: a directory found first ends the search unfound.
+// not open: a directory, or a file another handle holds without sharing,
+// found first ends the search unfound.
 int CPathName::Search()
 {
     char found[MAX_PATH];
     const DWORD length = SearchPathA(NULL, LPFileName(), NULL, MAX_PATH, found, NULL);
-    if (length == 0 || length >= MAX_PATH)
-        return FALSE;
-    const DWORD attributes = GetFileAttributesA(found);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (length == 0 || length >= MAX_PATH || !OpensForReading(found))
         return FALSE;
     m_path = found;
     return TRUE;

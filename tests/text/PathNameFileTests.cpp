@@ -30,21 +30,27 @@ protected:
         char temp[MAX_PATH];
         ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
         m_root = temp + ("cfu_text_" + std::to_string(GetCurrentProcessId())) + "\\";
-        for (const char* path : {"", "cwd\\", "cwd\\adir\\", "cwd\\here.txt", "cwd\\caf\xe9.txt", "search\\",
-                                 "search\\here.txt", "search\\inroot.txt", "search\\one\\", "search\\one\\inone.txt",
-                                 "search\\one\\both.txt", "search\\one\\caf\xe9.txt", "search\\two\\",
-                                 "search\\two\\both.txt", "search\\two\\sub.dir\\", "search\\two\\sub.dir\\deep.txt"}) {
+        for (const char* path : {"", "cwd\\", "cwd\\adir\\", "cwd\\here.txt", "cwd\\caf\xe9.txt", "cwd\\locked.txt",
+                                 "search\\", "search\\here.txt", "search\\inroot.txt", "search\\one\\",
+                                 "search\\one\\inone.txt", "search\\one\\both.txt", "search\\one\\caf\xe9.txt",
+                                 "search\\two\\", "search\\two\\both.txt", "search\\two\\sub.dir\\",
+                                 "search\\two\\sub.dir\\deep.txt"}) {
             const std::string made = m_root + path;
             ASSERT_TRUE(made.back() == '\\' ? CreateDirectoryA(made.c_str(), NULL)
                                              : bool(cfu::unique_hfile(CreateFileA(made.c_str(), GENERIC_WRITE, 0, NULL,
                                                                                  CREATE_NEW, 0, NULL)))) << made;
             m_made.push_back(made);
         }
+        // Held without sharing: found by name, yet it does not open.
+        m_locked.reset(
+            CreateFileA((m_root + "cwd\\locked.txt").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL));
+        ASSERT_TRUE(m_locked);
         GetCurrentDirectoryA(MAX_PATH, m_savedDirectory);
         ASSERT_TRUE(SetCurrentDirectoryA((m_root + "cwd").c_str()));
     }
     void TearDown() override
     {
+        m_locked.reset();
         SetCurrentDirectoryA(m_savedDirectory);
         for (auto made = m_made.rbegin(); made != m_made.rend(); ++made)
             EXPECT_TRUE(made->back() == '\\' ? RemoveDirectoryA(made->c_str()) : DeleteFileA(made->c_str()))
@@ -54,6 +60,7 @@ protected:
     std::string m_root;
     char m_savedDirectory[MAX_PATH] = {};
     std::vector<std::string> m_made;
+    cfu::unique_hfile m_locked;
 };
 
 // OpenFile gives up past 127 characters; the class goes on to MAX_PATH, and
@@ -83,7 +90,8 @@ TEST_F(FileTreeTest, FullPathAsOpenFileParse)
 
 TEST_F(FileTreeTest, SearchAsOpenFileExist)
 {
-    for (const char* name : {"here.txt", "notepad.exe", "caf\xe9.txt", "missing.zzz", "adir", "system32"}) {
+    for (const char* name :
+         {"here.txt", "notepad.exe", "caf\xe9.txt", "missing.zzz", "adir", "system32", "locked.txt"}) {
         SCOPED_TRACE(name);
         const std::string expected = OpenFileAnswer(name, OF_EXIST);
         // Only the name counts: the directory in front is ignored.
@@ -107,6 +115,7 @@ TEST_F(FileTreeTest, FindFileTriesEachPlaceInOrder)
         {"x:\\caf\xe9.txt", search + "one\\caf\xe9.txt"},
         {"notepad.exe", OpenFileAnswer("notepad.exe", OF_EXIST)},   // the system's search
         {"missing.zzz", none}, {"adir\\", none}, {"", none},   // a directory never opens
+        {"locked.txt", none},                                  // nor a file held without sharing
     };
     for (const char* root : {"", "..\\search\\"}) {
         for (const auto& [text, found] : cases) {

@@ -285,10 +285,11 @@ TEST(PathNameCrtTest, PartsAreTheCrtsAndSettersComposeAsMakepath)
         };
         EXPECT_EQ(Expected({b.drive, b.directory, a.name, a.extension}), after(&CPathName::Path));
         EXPECT_EQ(Expected({a.drive, a.directory, b.name, b.extension}), after(&CPathName::FileName));
+        const std::string part = whole.substr(0, _MAX_DIR - 1);   // a whole part is cut as a split one
         EXPECT_EQ(Expected({whole, a.directory, a.name, a.extension}), after(&CPathName::Drive));
-        EXPECT_EQ(Expected({a.drive, whole, a.name, a.extension}), after(&CPathName::Directory));
-        EXPECT_EQ(Expected({a.drive, a.directory, whole, a.extension}), after(&CPathName::Name));
-        EXPECT_EQ(Expected({a.drive, a.directory, a.name, whole}), after(&CPathName::Extension));
+        EXPECT_EQ(Expected({a.drive, part, a.name, a.extension}), after(&CPathName::Directory));
+        EXPECT_EQ(Expected({a.drive, a.directory, part, a.extension}), after(&CPathName::Name));
+        EXPECT_EQ(Expected({a.drive, a.directory, a.name, part}), after(&CPathName::Extension));
         EXPECT_EQ(Expected({std::string{given[0], ':'}, a.directory, a.name, a.extension}),
                   std::string(CPathName(original).Drive(given[0]).PathName()));
         EXPECT_EQ(Expected({a.drive, a.directory + a.name + a.extension, "", ""}),
