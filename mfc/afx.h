@@ -49,13 +49,16 @@ class CString;
 /////////////////////////////////////////////////////////////////////////////
 // Run-time class information
 
+// The base class is reached through a function, as in the framework's
+// shared DLL build: a base in another DLL has no constant address, and a
+// pointer to it would need start-up code in every module that derives from it.
 struct AFX_CORE_CLASS CRuntimeClass
 {
     LPCSTR m_lpszClassName;
     int m_nObjectSize;
-    UINT m_wSchema;                    // 0xFFFF: not serialisable
-    CObject* (*m_pfnCreateObject)();   // NULL: not creatable
-    CRuntimeClass* m_pBaseClass;
+    UINT m_wSchema;                          // 0xFFFF: not serialisable
+    CObject* (*m_pfnCreateObject)();         // NULL: not creatable
+    CRuntimeClass* (*m_pfnGetBaseClass)();   // NULL: no base
 
     CObject* CreateObject();
     BOOL IsDerivedFrom(const CRuntimeClass* pBaseClass) const;
@@ -64,14 +67,18 @@ struct AFX_CORE_CLASS CRuntimeClass
 #define RUNTIME_CLASS(class_name) (&class_name::class##class_name)
 
 #define DECLARE_DYNAMIC(class_name) \
+protected: \
+    static CRuntimeClass* PASCAL _GetBaseClass(); \
 public: \
     static CRuntimeClass class##class_name; \
     virtual CRuntimeClass* GetRuntimeClass() const;
 
 #define IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema, pfnNew) \
+    CRuntimeClass* PASCAL class_name::_GetBaseClass() \
+        { return RUNTIME_CLASS(base_class_name); } \
     CRuntimeClass class_name::class##class_name = { \
         #class_name, sizeof(class class_name), wSchema, pfnNew, \
-        RUNTIME_CLASS(base_class_name) }; \
+        &class_name::_GetBaseClass }; \
     CRuntimeClass* class_name::GetRuntimeClass() const \
         { return RUNTIME_CLASS(class_name); }
 

@@ -9,7 +9,7 @@ CObject* CRuntimeClass::CreateObject()
 
 BOOL CRuntimeClass::IsDerivedFrom(const CRuntimeClass* pBaseClass) const
 {
-    for (const CRuntimeClass* p = this; p; p = p->m_pBaseClass)
+    for (const CRuntimeClass* p = this; p; p = p->m_pfnGetBaseClass ? p->m_pfnGetBaseClass() : NULL)
         if (p == pBaseClass)
             return TRUE;
     return FALSE;

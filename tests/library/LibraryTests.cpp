@@ -52,3 +52,27 @@ TEST(ReferenceCountTest, LastReleaseDeletesTheMostDerivedObject)
     EXPECT_EQ(0u, obj->Release());
     EXPECT_EQ(1, destroyed);
 }
+
+// A copy of the DLL mapped without start-up (no imports bound, no DllMain,
+// no constructors) already holds complete run-time classes: none waits for
+// start-up code to fill in its base, so one read early is right too.
+TEST(LibraryStartTest, RunTimeClassesNeedNoStartUpCode)
+{
+    const HMODULE library = GetModuleHandleA("CFUtils.dll");
+    char dll[MAX_PATH], temp[MAX_PATH], copy[MAX_PATH];
+    ASSERT_TRUE(GetModuleFileNameA(library, dll, MAX_PATH) && GetTempPathA(MAX_PATH, temp) &&
+                GetTempFileNameA(temp, "cfu", 0, copy) && CopyFileA(dll, copy, FALSE));
+    const HMODULE mapped = LoadLibraryExA(copy, NULL, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_TRUE(mapped);
+    auto offset = [](const void* p, HMODULE base) {
+        return static_cast<const BYTE*>(p) - reinterpret_cast<BYTE*>(base);
+    };
+    for (const CRuntimeClass* live : {RUNTIME_CLASS(CNotifyTarget), RUNTIME_CLASS(CDriverPipe)}) {
+        auto early = reinterpret_cast<const CRuntimeClass*>(reinterpret_cast<BYTE*>(mapped) + offset(live, library));
+        EXPECT_STREQ(live->m_lpszClassName, early->m_lpszClassName);
+        EXPECT_EQ(offset(reinterpret_cast<void*>(live->m_pfnGetBaseClass), library),
+                  offset(reinterpret_cast<void*>(early->m_pfnGetBaseClass), mapped));
+    }
+    FreeLibrary(mapped);
+    DeleteFileA(copy);
+}
