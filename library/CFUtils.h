@@ -21,6 +21,13 @@
 //                         CenterPunched, MinusExtension,
 //                         RemoveFileExtension, MinusPath
 //   Resources             CResourceMgr
+//   Applications, shell   GetModuleFileNameA, GetAppDirectory,
+//                         StartApplication, StartApplicationAndWaitForIdle,
+//                         StartInternetBrowser, FindDotExeInPathAndParms,
+//                         GetExeAndParams, RemoveExeParms, SearchDirectory,
+//                         VerifyFileExists, ResolveShortcut,
+//                         FindAndExecuteShortCut
+//   System parameters     CSystemInfo
 //
 // Results: BOOL-style int (0 on failure) for most operations; registry and
 // scheme operations return the platform's status codes (ERROR_SUCCESS, or an
