@@ -1,6 +1,7 @@
 #include "RegFile.h"
 
 #include "Commands.h"
+#include "RegTree.h"
 #include "library/Handles.h"
 
 #include <algorithm>
@@ -72,31 +73,6 @@ std::string ValueText(DWORD type, const std::string& data)
         }
     }
     return out;
-}
-
-void WriteKey(HKEY key, const std::string& name, std::string& out)
-{
-    out += "\r\n[" + name + "]\r\n";
-    DWORD maxName = 0, maxData = 0;
-    RegQueryInfoKeyA(key, NULL, NULL, NULL, NULL, NULL, NULL, NULL, &maxName, &maxData, NULL, NULL);
-    std::string valueName(maxName + 1, '\0'), data(maxData + 1, '\0');
-    for (DWORD i = 0;; ++i) {
-        DWORD nameChars = DWORD(valueName.size()), size = DWORD(data.size()), type = 0;
-        if (RegEnumValueA(key, i, &valueName[0], &nameChars, NULL, &type, reinterpret_cast<BYTE*>(&data[0]),
-                          &size) != ERROR_SUCCESS)
-            break;
-        const std::string shown = nameChars ? Quoted(valueName.substr(0, nameChars)) : "@";
-        out += shown + "=" + ValueText(type, data.substr(0, size)) + "\r\n";
-    }
-    char subkey[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD chars = sizeof subkey;
-        if (RegEnumKeyExA(key, i, subkey, &chars, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-            break;
-        unique_hkey child;
-        if (RegOpenKeyExA(key, subkey, 0, KEY_READ, child.put()) == ERROR_SUCCESS)
-            WriteKey(child.get(), name + "\\" + subkey, out);
-    }
 }
 
 /////////////////////////////////////////////////////////////////////////////
@@ -256,12 +232,14 @@ std::string WriteRegFile(const std::vector<std::pair<HKEY, std::string>>& trees)
 {
     std::string out = std::string(kVersion4) + "\r\n";
     for (const auto& [root, path] : trees) {
-        unique_hkey key;
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-            continue;
-        for (const auto& known : kRoots)
-            if (known.root == root)
-                WriteKey(key.get(), std::string(known.name) + "\\" + path, out);
+        const auto known =
+            std::find_if(std::begin(kRoots), std::end(kRoots), [&](const auto& r) { return r.root == root; });
+        // A key comes before its subkeys: "a" sorts before "a\\b".
+        for (const auto& [rel, values] : cfu::tools::ReadTree(root, path)) {
+            out += "\r\n[" + std::string(known->name) + "\\" + path + (rel.empty() ? "" : "\\" + rel) + "]\r\n";
+            for (const auto& [name, value] : values)
+                out += (name.empty() ? "@" : Quoted(name)) + "=" + ValueText(value.first, value.second) + "\r\n";
+        }
     }
     return out + "\r\n";
 }
