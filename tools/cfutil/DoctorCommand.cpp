@@ -5,7 +5,6 @@
 #include "library/Handles.h"
 
 #include <cstdio>
-#include <functional>
 
 namespace cfu::cli {
 
@@ -44,7 +43,7 @@ void Doctor()
     const struct
     {
         const char* what;
-        std::function<std::string()> check;
+        std::string (*check)();
     } checks[] = {
         {"settings key", &SettingsKey},
         {"hook library", &HookLibrary},

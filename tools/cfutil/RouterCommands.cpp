@@ -195,6 +195,15 @@ struct MessageArgs
     std::string lParam = "0";
 };
 
+// The router's answer; Failure when it has not answered within 10 s.
+DWORD_PTR SendWithin(HWND router, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(router, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &answer))
+        throw Failure("the router did not answer", GetLastError() ? GetLastError() : ERROR_TIMEOUT);
+    return answer;
+}
+
 void SendToRouter(const MessageArgs& args, bool post)
 {
     const UINT message = MessageByName(args.message);
@@ -207,10 +216,7 @@ void SendToRouter(const MessageArgs& args, bool post)
         std::printf("posted 0x%04X\n", message);
         return;
     }
-    DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(router, message, w, l, SMTO_ABORTIFHUNG, 10000, &answer))
-        throw Failure("the router did not answer", GetLastError() ? GetLastError() : ERROR_TIMEOUT);
-    std::printf("answer %lld\n", static_cast<long long>(answer));
+    std::printf("answer %lld\n", static_cast<long long>(SendWithin(router, message, w, l)));
 }
 
 LRESULT CALLBACK ListenerProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -260,10 +266,7 @@ void Listen(const std::vector<std::string>& names, bool sent, long count)
 unsigned long long Ask(HWND router, WPARAM request, LPARAM lParam)
 {
     static const UINT ipc = RegisterWindowMessageA(cfu::router::kIpcMessage);
-    DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(router, ipc, request, lParam, SMTO_ABORTIFHUNG, 10000, &answer))
-        throw Failure("the router did not answer", GetLastError() ? GetLastError() : ERROR_TIMEOUT);
-    return answer;
+    return SendWithin(router, ipc, request, lParam);
 }
 
 void Status(const std::vector<std::string>& names)

@@ -39,6 +39,21 @@ void Check(long status, const std::string& what)
         throw Failure(what, DWORD(status));
 }
 
+// The key of the store's scheme name below HKEY_CURRENT_USER ("" for the
+// schemes' own key, ending in a backslash).
+std::string SchemePath(const std::string& name)
+{
+    return std::string(LPCSTR(OpenStore()->CreateSchemePath())) + "\\" + name;
+}
+
+// Failure unless the user has scheme name.
+void RequireScheme(const std::string& name)
+{
+    unique_hkey key;
+    Check(RegOpenKeyExA(HKEY_CURRENT_USER, SchemePath(name).c_str(), 0, KEY_READ, key.put()),
+          "no scheme '" + name + "'");
+}
+
 void List()
 {
     SchemePtr store = OpenStore();
@@ -59,14 +74,10 @@ void Current()
 
 void Use()
 {
-    SchemePtr store = OpenStore();
     CString name(g_options.name.c_str());
     // A scheme that does not exist is not made current.
-    unique_hkey key;
-    const std::string schemePath = std::string(LPCSTR(store->CreateSchemePath())) + "\\" + g_options.name;
-    Check(RegOpenKeyExA(HKEY_CURRENT_USER, schemePath.c_str(), 0, KEY_READ, key.put()),
-          "no scheme '" + g_options.name + "'");
-    Check(store->SetCurrentScheme(name), "cannot make '" + g_options.name + "' current");
+    RequireScheme(g_options.name);
+    Check(OpenStore()->SetCurrentScheme(name), "cannot make '" + g_options.name + "' current");
     std::printf("current scheme: %s\n", g_options.name.c_str());
 }
 
@@ -89,18 +100,15 @@ void Delete()
 // The user's scheme key, and the machine-wide keys its devices have there.
 std::vector<std::pair<HKEY, std::string>> SchemeTrees(const std::string& name)
 {
-    const std::string path = std::string(LPCSTR(OpenStore()->CreateSchemePath())) + "\\" + name;
+    const std::string path = SchemePath(name);
     return {{HKEY_CURRENT_USER, path}, {HKEY_LOCAL_MACHINE, path + "\\Devices"}};
 }
 
 void Export()
 {
-    const auto trees = SchemeTrees(g_options.name);
-    unique_hkey key;
-    Check(RegOpenKeyExA(HKEY_CURRENT_USER, trees[0].second.c_str(), 0, KEY_READ, key.put()),
-          "no scheme '" + g_options.name + "'");
+    RequireScheme(g_options.name);
     std::ofstream file(g_options.file, std::ios::binary);
-    file << WriteRegFile(trees);
+    file << WriteRegFile(SchemeTrees(g_options.name));
     if (!file.flush())
         throw Failure("cannot write " + g_options.file, ERROR_WRITE_FAULT);
     std::printf("scheme %s exported to %s\n", g_options.name.c_str(), g_options.file.c_str());
@@ -115,7 +123,7 @@ void Import()
     bytes << file.rdbuf();
     const std::vector<RegFileKey> keys = ReadRegFile(bytes.str());
     // Only a scheme of this store comes in, whole or not at all.
-    const std::string schemes = std::string(LPCSTR(OpenStore()->CreateSchemePath())) + "\\";
+    const std::string schemes = SchemePath("");
     for (const RegFileKey& key : keys)
         if ((key.root != HKEY_CURRENT_USER && key.root != HKEY_LOCAL_MACHINE) ||
             _strnicmp(key.path.c_str(), schemes.c_str(), schemes.size()) != 0 || key.path.size() == schemes.size())
