@@ -40,16 +40,14 @@ TEST(ReferenceCountTest, LastReleaseDeletesTheMostDerivedObject)
     {
         ~Counted() override { ++destroyed; }
     };
-    destroyed = 0;
     auto* obj = new Counted;
-    EXPECT_EQ(1u, obj->CurrentCount());
     EXPECT_EQ(obj, obj->CopyInstancePointer());
     obj->AddRef();
     EXPECT_EQ(3u, obj->CurrentCount());
-    EXPECT_EQ(2u, obj->Release());
-    EXPECT_EQ(1u, obj->Release());
-    EXPECT_EQ(0, destroyed);
-    EXPECT_EQ(0u, obj->Release());
+    for (unsigned long left : {2ul, 1ul, 0ul}) {
+        EXPECT_EQ(0, destroyed);
+        EXPECT_EQ(left, obj->Release());
+    }
     EXPECT_EQ(1, destroyed);
 }
 

@@ -1,15 +1,15 @@
-// A GUI program for the idle-wait tests, built twice: one copy pumps its
-// messages, the other never does. Its window's class names it, so that a test
-// can find and end it; either way it ends by itself after a while.
+// A GUI program for the idle-wait tests: it pumps its messages unless
+// CFU_IDLE_STILL is set in its environment, and ends by itself after a while
+// either way. Its window's class lets a test find and end it.
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    const WNDCLASSA wc = {0, DefWindowProcA, 0, 0, instance, NULL, NULL, NULL, NULL, CFU_IDLE_CLASS};
+    const WNDCLASSA wc = {0, DefWindowProcA, 0, 0, instance, NULL, NULL, NULL, NULL, "CFUtilsTestIdle"};
     RegisterClassA(&wc);
-    CreateWindowExA(0, CFU_IDLE_CLASS, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, instance, NULL);
+    CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, instance, NULL);
     const UINT lifetimeMs = 30000;
-    if (!CFU_IDLE_PUMPS) {
+    if (GetEnvironmentVariableA("CFU_IDLE_STILL", NULL, 0)) {
         Sleep(lifetimeMs);
         return 0;
     }

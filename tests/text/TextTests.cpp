@@ -1,15 +1,20 @@
-// Paths and text without the file system: CScanner and CTokenizer on their
-// documented sequences and on tens of thousands of random texts between guard
-// bytes; CPathName against the C runtime, with _splitpath and _makepath.
+// CScanner and CTokenizer on their documented sequences and on tens of
+// thousands of random texts between guard bytes; CPathName against the C
+// runtime (_splitpath, _makepath) and, on files made for the test, against
+// OpenFile (OF_PARSE, OF_EXIST).
 #include "library/CFUtils.h"
+#include "library/Handles.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -87,24 +92,19 @@ TEST(TokenizerTest, DocumentedSequences)
     EXPECT_STREQ("", CTokenizer().next(","));
 }
 
-// The first promise that a token breaks, or "".
-std::string Broken(GuardedText& text, const char* token, char delimiter, bool between, const char* delimiters,
-                   const char* skip, const char* stop)
+// A token keeps its promises: the guards hold and at most one NUL is
+// written; it is the text's own characters, without delimiters or stop
+// characters, and (unless taken between delimiters) without skip characters
+// at its ends; what ended it is a delimiter, a stop character or the end.
+bool Kept(GuardedText& text, const char* token, char delimiter, bool between, const char* delimiters,
+          const char* skip, const char* stop)
 {
-    if (!text.Intact(1))
-        return "guard bytes overwritten, or more than one NUL written";
-    const size_t length = std::strlen(token);
-    if (token < text.Text() || token + length > text.Text() + text.original.size())
-        return "token outside the text";
-    if (text.original.compare(token - text.Text(), length, token, length) != 0)
-        return "token is not the text's own characters";
-    if (delimiter != '\0' && !Member(delimiter, delimiters) && !Member(delimiter, stop))
-        return "last delimiter is neither a delimiter nor a stop character";
-    if (std::any_of(token, token + length, [&](char c) { return Member(c, delimiters) || Member(c, stop); }))
-        return "token holds a delimiter or stop character";
-    if (!between && length > 0 && (Member(token[0], skip) || Member(token[length - 1], skip)))
-        return "token keeps a skip character at an end";
-    return "";
+    const size_t length = std::strlen(token), at = size_t(token - text.Text());
+    auto ends = [&](char c) { return Member(c, delimiters) || Member(c, stop); };
+    return text.Intact(1) && token >= text.Text() && at + length <= text.original.size() &&
+           text.original.compare(at, length, token, length) == 0 && (delimiter == '\0' || ends(delimiter)) &&
+           std::none_of(token, token + length, ends) &&
+           (between || length == 0 || !(Member(token[0], skip) || Member(token[length - 1], skip)));
 }
 
 TEST(TokenizerRandomTest, TextComesBackWholeAndTokensStayInside)
@@ -146,8 +146,7 @@ TEST(TokenizerRandomTest, TextComesBackWholeAndTokensStayInside)
             for (size_t call = 0; call < text.original.size() + 3; ++call) {
                 const bool between = pick(3) == 0;
                 const char* token = between ? tokenizer.nextBetween(delimiters) : tokenizer.next(delimiters);
-                ASSERT_EQ("", Broken(text, token, tokenizer.lastDelimiter(), between, delimiters, skip, stop))
-                    << "call " << call;
+                ASSERT_TRUE(Kept(text, token, tokenizer.lastDelimiter(), between, delimiters, skip, stop)) << call;
                 ASSERT_GE(token, previousEnd) << "tokens went backwards";
                 previousEnd = token + std::strlen(token);
                 if (pick(8) == 0) {
@@ -295,9 +294,6 @@ TEST(PathNameCrtTest, PartsAreTheCrtsAndSettersComposeAsMakepath)
         EXPECT_EQ(Expected({a.drive, a.directory + a.name + a.extension, "", ""}),
                   std::string(CPathName(original).ForceDirectory().PathName()));
 
-        CPathName changed(original);
-        EXPECT_EQ(&changed, &changed.Name(arg).Path(arg).Directory(arg).Extension(arg).ForceDirectory().ToParent());
-        ExpectPartsAsCrt(changed);
         ASSERT_TRUE(guardedText.Intact(0) && guardedGiven.Intact(0));
         if (HasFailure())
             return;
@@ -318,6 +314,120 @@ TEST(PathNameTest, FileFormsAndParents)
         EXPECT_STREQ(c[1], CPathName(path).ForceFile().PathName()) << c[0];
         EXPECT_STREQ(c[2], path.ToParent().PathName()) << c[0];
     }
+}
+
+// What OpenFile makes of a name, or "" on failure.
+std::string OpenFileAnswer(const std::string& name, UINT style)
+{
+    OFSTRUCT of = {};
+    of.cBytes = sizeof of;
+    return OpenFile(name.c_str(), &of, style) == HFILE_ERROR ? "" : of.szPathName;
+}
+
+// Directories (ending in a backslash) and empty files in the temporary
+// directory, with the tree's "cwd" as current directory while it lives.
+class FileTreeTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (const char* path : {"", "cwd\\", "cwd\\adir\\", "cwd\\here.txt", "cwd\\caf\xe9.txt", "cwd\\locked.txt",
+                                 "search\\", "search\\here.txt", "search\\inroot.txt", "search\\one\\",
+                                 "search\\one\\inone.txt", "search\\one\\both.txt", "search\\one\\caf\xe9.txt",
+                                 "search\\two\\", "search\\two\\both.txt", "search\\two\\sub.dir\\",
+                                 "search\\two\\sub.dir\\deep.txt"}) {
+            const std::string made = m_root + path;
+            ASSERT_TRUE(made.back() == '\\' ? CreateDirectoryA(made.c_str(), NULL) : bool(std::ofstream(made))) << made;
+        }
+        // Held without sharing: found by name, yet it does not open.
+        m_locked.reset(CreateFileA((m_root + "cwd\\locked.txt").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL));
+        ASSERT_TRUE(m_locked && GetCurrentDirectoryA(MAX_PATH, m_savedDirectory) &&
+                    SetCurrentDirectoryA((m_root + "cwd").c_str()));
+    }
+    void TearDown() override
+    {
+        m_locked.reset();
+        SetCurrentDirectoryA(m_savedDirectory);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_root, ignored);
+    }
+
+    const std::string m_root = [] {
+        char temp[MAX_PATH] = "";
+        GetTempPathA(MAX_PATH, temp);
+        return temp + ("cfu_text_" + std::to_string(GetCurrentProcessId())) + "\\";
+    }();
+    char m_savedDirectory[MAX_PATH] = {};
+    cfu::unique_hfile m_locked;
+};
+
+// OpenFile gives up past 127 characters; the class goes on to MAX_PATH, and
+// past it leaves the path as it was.
+TEST_F(FileTreeTest, FullPathAsOpenFileParse)
+{
+    for (const char* text : {"here.txt", "missing.txt", "adir\\", "..\\x\\y.z", ".\\a\\..\\b.txt", "C:\\a\\.\\b\\", "",
+                             "sub/dir/f.txt", "\\rooted.txt", "caf\xe9.txt", "..", "D:rel\\f"}) {
+        SCOPED_TRACE(text);
+        CPathName path(text);
+        // A directory goes to OpenFile as "*.*" in it; the class keeps its backslash.
+        const bool directory = path.FileName().IsEmpty();
+        std::string expected = OpenFileAnswer(std::string(path.PathName()) + (directory ? "*.*" : ""), OF_PARSE);
+        expected.resize(expected.size() - (directory ? 3 : 0));
+        EXPECT_EQ(TRUE, path.FullPath());
+        EXPECT_EQ(expected, std::string(path.PathName()));
+    }
+    const std::string longer = std::string(150, 'r') + "\\f.txt", past = std::string(240, 'r') + "\\";
+    EXPECT_EQ("", OpenFileAnswer(longer, OF_PARSE));
+    for (const auto& [text, made, stored] : {std::tuple{longer, TRUE, m_root + "cwd\\" + longer},
+                                             {past + "f.txt", FALSE, past + "f.txt"}, {past, FALSE, past}}) {
+        CPathName path(text.c_str());
+        EXPECT_EQ(made, path.FullPath());
+        EXPECT_EQ(stored, std::string(path.PathName()));
+    }
+}
+
+TEST_F(FileTreeTest, SearchAsOpenFileExist)
+{
+    for (const char* name :
+         {"here.txt", "notepad.exe", "caf\xe9.txt", "missing.zzz", "adir", "system32", "locked.txt"}) {
+        SCOPED_TRACE(name);
+        const std::string expected = OpenFileAnswer(name, OF_EXIST);
+        // Only the name counts: the directory in front is ignored.
+        const std::string text = "Q:\\elsewhere\\" + std::string(name);
+        CPathName path(text.c_str());
+        EXPECT_EQ(expected.empty() ? FALSE : TRUE, path.Search());
+        EXPECT_EQ(expected.empty() ? text : expected, std::string(path.PathName()));
+    }
+}
+
+TEST_F(FileTreeTest, FindFileTriesEachPlaceInOrder)
+{
+    const char* dirs[] = {"one", "two\\sub.dir", "two", NULL};
+    const std::string search = m_root + "search\\", none;
+    const std::pair<std::string, std::string> cases[] = {
+        {"here.txt", m_root + "cwd\\here.txt"},                // as it is, before the search root
+        {"Q:\\nowhere\\inroot.txt", search + "inroot.txt"},    // search root + name
+        {"inone.txt", search + "one\\inone.txt"},
+        {"both.txt", search + "one\\both.txt"},                // list order
+        {"deep.txt", search + "two\\sub.dir\\deep.txt"},       // an entry without its backslash
+        {"x:\\caf\xe9.txt", search + "one\\caf\xe9.txt"},
+        {"notepad.exe", OpenFileAnswer("notepad.exe", OF_EXIST)},   // the system's search
+        {"missing.zzz", none}, {"adir\\", none}, {"", none},   // a directory never opens
+        {"locked.txt", none},                                  // nor a file held without sharing
+    };
+    for (const char* root : {"", "..\\search\\"}) {
+        for (const auto& [text, found] : cases) {
+            SCOPED_TRACE("root [" + std::string(root) + "] text [" + text + "]");
+            CPathName path(text.c_str());
+            EXPECT_EQ(TRUE, path.SetSearchPath(*root ? root : search.c_str(), dirs));
+            EXPECT_EQ(found.empty() ? FALSE : TRUE, path.FindFile());
+            const std::string unchanged(CPathName(text.c_str()).PathName());
+            EXPECT_EQ(found.empty() ? unchanged : found, std::string(path.PathName()));
+        }
+    }
+    CPathName noList("inone.txt");
+    noList.SetSearchPath(search.c_str(), NULL);
+    EXPECT_EQ(FALSE, noList.FindFile());
 }
 
 } // namespace

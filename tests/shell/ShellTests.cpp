@@ -1,0 +1,418 @@
+// Launchers, command lines, directory search and shortcuts on the real
+// platform. Copies of this binary record how a launcher started them; the
+// platform's module names, file system and link object are the oracles.
+#include "CFUtils.h"
+
+#include "TestSupport.h"
+#include "library/Handles.h"
+
+#include <shlobj.h>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+using namespace cfu::test;
+
+namespace {
+
+std::string PlatformModuleName(HMODULE module)
+{
+    char name[MAX_PATH];
+    return std::string(name, ::GetModuleFileNameA(module, name, MAX_PATH));
+}
+
+std::string ProgramFile()
+{
+    return PlatformModuleName(NULL);
+}
+
+std::string ProgramDirectory()
+{
+    return ProgramFile().substr(0, ProgramFile().rfind('\\'));
+}
+
+// A case's text with "@" standing for folder and "$" for this binary.
+std::string Expand(const char* text, const std::string& folder = "")
+{
+    std::string out;
+    for (const char* p = text; *p; ++p)
+        out += *p == '@' ? folder : *p == '$' ? ProgramFile() : std::string(1, *p);
+    return out;
+}
+
+std::string TempName(const char* stem)
+{
+    static int counter;
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    return temp + (stem + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+}
+
+// A fresh folder, removed with what it holds; an entry ending in a backslash
+// is a directory, any other an empty file.
+struct ScratchDir
+{
+    explicit ScratchDir(std::initializer_list<const char*> entries = {})
+    {
+        CreateDirectoryA(path.c_str(), NULL);
+        for (const char* entry : entries) {
+            const std::string made = path + "\\" + entry;
+            if (made.back() == '\\')
+                CreateDirectoryA(made.c_str(), NULL);
+            else
+                std::ofstream(made).flush();
+        }
+    }
+    ~ScratchDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    const std::string path = TempName("cfu-shell-");
+};
+
+const char kRecordVariable[] = "CFU_SHELL_RECORD";
+
+// While one lives, a copy of this binary started by anyone, with any command
+// line, writes its command line and current directory to the recording's file
+// and ends before any test runs.
+struct Recording
+{
+    Recording() { SetEnvironmentVariableA(kRecordVariable, file.c_str()); }
+    ~Recording()
+    {
+        SetEnvironmentVariableA(kRecordVariable, NULL);
+        DeleteFileA(file.c_str());
+    }
+    // False when nothing arrived within the start-up time of a cold Wine.
+    bool Wait(std::string& line, std::string& directory) const
+    {
+        return PumpUntil([&] { std::ifstream in(file); return std::getline(in, line) && std::getline(in, directory); },
+                         kStartTimeoutMs);
+    }
+    const std::string file = TempName("cfu-record-");
+};
+
+const bool kRecorder = [] {
+    char file[MAX_PATH], directory[MAX_PATH] = "";
+    const DWORD length = GetEnvironmentVariableA(kRecordVariable, file, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    GetCurrentDirectoryA(MAX_PATH, directory);
+    // Written aside and moved in, so the test never reads half a record.
+    const std::string part = std::string(file) + ".part";
+    std::ofstream(part) << GetCommandLineA() << '\n' << directory << '\n';
+    MoveFileA(part.c_str(), file);
+    ExitProcess(0);
+}();
+
+// Process and thread handles this process holds, found by trying every handle
+// value (GetProcessHandleCount always answers 0 under Wine; other kinds are
+// left out, as Wine's WaitForInputIdle leaves an event behind at every call).
+int OpenProcessAndThreadHandles()
+{
+    int count = 0;
+    for (ULONG_PTR value = 4; value < 0x2000; value += 4) {
+        DWORD flags;
+        const HANDLE handle = reinterpret_cast<HANDLE>(value);
+        count += GetHandleInformation(handle, &flags) && (GetProcessId(handle) || GetThreadId(handle));
+    }
+    return count;
+}
+
+// Runs a launch and checks that it leaves this process no handle more.
+template <class Launch>
+auto WithoutHandleLeak(Launch launch)
+{
+    const int before = OpenProcessAndThreadHandles();
+    auto result = launch();
+    const DWORD error = GetLastError();
+    EXPECT_EQ(before, OpenProcessAndThreadHandles()) << "a launcher left a handle open";
+    SetLastError(error);
+    return result;
+}
+
+} // namespace
+
+TEST(AppModuleTest, NamesAreThePlatformsAndTheDirectoryFollowsTheModuleState)
+{
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll"), bogus = HMODULE(0x12340000);
+    for (HMODULE module : {GetModuleHandleA(NULL), GetModuleHandleA("CFUtils.dll"), kernel, bogus})
+        EXPECT_EQ(PlatformModuleName(module), std::string(GetModuleFileNameA(module)));
+    // The directory is that of the framework's current module, whichever it is.
+    AFX_MODULE_STATE* state = AfxGetModuleState();
+    const HINSTANCE saved = state->m_hCurrentInstanceHandle;
+    for (HMODULE module : {saved, kernel, bogus}) {
+        state->m_hCurrentInstanceHandle = module;
+        const std::string directory(GetAppDirectory()), name = PlatformModuleName(module);
+        state->m_hCurrentInstanceHandle = saved;
+        EXPECT_EQ(name.substr(0, name.rfind('\\') + 1), directory);
+    }
+}
+
+// "@" is a folder holding Tool.exe, tool.EXE, Tool.com, A.exe dir\B.exe and
+// the directory Dir.exe.
+struct SplitCase
+{
+    const char* line;
+    const char* exePath;
+    const char* params;
+    const char* firstExe;   // FindDotExeInPathAndParms
+    int exists;             // VerifyFileExists
+};
+const SplitCase kSplits[] = {
+    {"@\\Tool.exe -x", "@\\Tool.exe", " -x", "@\\Tool.exe", 1},
+    {"@\\A.exe dir\\B.exe /q", "@\\A.exe dir\\B.exe", " /q", "@\\A.exe", 1},
+    {"@\\tool.EXE.exe", "@\\tool.EXE", ".exe", "@\\tool.EXE", 1},
+    {"@\\Dir.exe\\x.exe -z", "@\\Dir.exe", "\\x.exe -z", "@\\Dir.exe", 0},
+    {"@\\A.exe dir", "@\\A.exe dir", "", "@\\A.exe", 0},
+    {"@\\Missing.EXE -y", "@\\Missing.EXE -y", "", "@\\Missing.EXE", 0},
+    {"\"@\\Tool.exe\" -x", "\"@\\Tool.exe\" -x", "", "\"@\\Tool.exe", 0},
+    {"@\\Tool.com -x", "@\\Tool.com -x", "", "@\\Tool.com -x", 0},
+    {"@\\Tool.com", "@\\Tool.com", "", "@\\Tool.com", 1},
+    {"Tool.exe -x", "Tool.exe", " -x", "Tool.exe", 0},   // found, but has no drive
+    {"c:\\x\\APP.Exe arg", "c:\\x\\APP.Exe arg", "", "c:\\x\\APP.Exe", 0},
+    {"", "", "", "", 0},
+};
+
+TEST(CommandLineTest, SplitsAtTheShortestExistingExePrefix)
+{
+    ScratchDir dir({"Tool.exe", "Tool.com", "A.exe dir\\", "A.exe dir\\B.exe", "Dir.exe\\"});
+    char saved[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    SetCurrentDirectoryA(dir.path.c_str());
+    for (const SplitCase& c : kSplits) {
+        const CString line = Expand(c.line, dir.path).c_str();
+        CString exePath = "junk", params = "junk", firstExe = "junk", cut = line;
+        GetExeAndParams(line, exePath, params);
+        RemoveExeParms(cut);
+        FindDotExeInPathAndParms(line, firstExe);
+        EXPECT_EQ(Expand(c.exePath, dir.path), std::string(exePath)) << c.line;
+        EXPECT_EQ(Expand(c.params, dir.path), std::string(params)) << c.line;
+        EXPECT_EQ(std::string(exePath), std::string(cut)) << c.line;
+        EXPECT_EQ(Expand(c.firstExe, dir.path), std::string(firstExe)) << c.line;
+        EXPECT_EQ(c.exists, VerifyFileExists(line)) << c.line;
+    }
+    SetCurrentDirectoryA(saved);
+}
+
+// "$" is this binary, "@" a scratch folder; NULL directory: the caller's.
+struct StartCase
+{
+    const char* commandLine;
+    const char* directory;
+    DWORD error;   // 0: started
+};
+const StartCase kStarts[] = {
+    {"\"$\" one \"two three\" 100% %1", "@", 0},
+    {"$", nullptr, 0},
+    {"@\\missing.exe", nullptr, ERROR_FILE_NOT_FOUND},
+    {"$", "@\\missing", ERROR_DIRECTORY},
+    {nullptr, nullptr, ERROR_INVALID_PARAMETER},
+};
+
+TEST(LaunchTest, StartsTheLineInTheDirectoryAndKeepsNoHandle)
+{
+    ScratchDir dir;
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    for (const StartCase& c : kStarts) {
+        const std::string line = c.commandLine ? Expand(c.commandLine, dir.path) : "";
+        const std::string directory = c.directory ? Expand(c.directory, dir.path) : current;
+        Recording recording;
+        SetLastError(0xdeadbeef);
+        const int started = WithoutHandleLeak([&] {
+            return StartApplication(c.commandLine ? line.c_str() : NULL, c.directory ? directory.c_str() : NULL);
+        });
+        EXPECT_EQ(c.error == 0, started != 0) << line;
+        if (!started) {
+            EXPECT_EQ(c.error, GetLastError()) << line;
+            continue;
+        }
+        std::string recordedLine, recordedDirectory;
+        ASSERT_TRUE(recording.Wait(recordedLine, recordedDirectory)) << line;
+        EXPECT_EQ(line, recordedLine);
+        EXPECT_EQ(0, lstrcmpiA(directory.c_str(), recordedDirectory.c_str())) << recordedDirectory;
+    }
+}
+
+// Ends the idle helper once its window shows; false when none did.
+bool EndIdleHelper()
+{
+    HWND window = NULL;
+    DWORD id = 0;
+    if (!PumpUntil([&] { return (window = FindWindowA("CFUtilsTestIdle", NULL)) != NULL; }, kStartTimeoutMs))
+        return false;
+    GetWindowThreadProcessId(window, &id);
+    cfu::unique_handle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+    return process && TerminateProcess(process.get(), 0) &&
+           WaitForSingleObject(process.get(), kReplyTimeoutMs) == WAIT_OBJECT_0;
+}
+
+TEST(LaunchTest, WaitsForTheNewProgramToBecomeIdle)
+{
+    const std::string helper = ProgramDirectory() + "\\shell_idle.exe";
+    const struct
+    {
+        const char* still;   // the helper's CFU_IDLE_STILL
+        std::string program;
+        DWORD timeout, result;
+    } cases[] = {
+        {nullptr, helper, kStartTimeoutMs, 0},
+        {"1", helper, 300, WAIT_TIMEOUT},
+        {nullptr, ProgramDirectory() + "\\missing.exe", 300, WAIT_FAILED},
+        {nullptr, std::string(400, 'x') + ".exe", 300, WAIT_FAILED},
+    };
+    for (const auto& c : cases) {
+        SetEnvironmentVariableA("CFU_IDLE_STILL", c.still);
+        EXPECT_EQ(c.result, WithoutHandleLeak([&] {
+                      return StartApplicationAndWaitForIdle(c.program.c_str(), c.timeout);
+                  })) << c.program;
+        if (c.result != WAIT_FAILED) {
+            EXPECT_TRUE(EndIdleHelper()) << c.program;
+        }
+    }
+    SetEnvironmentVariableA("CFU_IDLE_STILL", NULL);
+    EXPECT_EQ(WAIT_FAILED, StartApplicationAndWaitForIdle(NULL, 0));
+}
+
+// htmlClass NULL: no ".htm" key; command NULL: no open command; "$" is this
+// binary, which records how it was started; expected NULL: nothing starts.
+struct BrowserCase
+{
+    const char* htmlClass;
+    const char* command;
+    const char* url;
+    const char* expected;
+};
+const BrowserCase kBrowserCases[] = {
+    {"CFUtilsTest.Html", "\"$\" \"%1\"", "http://example.test/a b?q=1", "\"$\" \"http://example.test/a b?q=1\""},
+    {"CFUtilsTest.Html", "\"$\" -url", "http://x/", "\"$\" -url http://x/"},
+    {"CFUtilsTest.Html", "\"$\" %1 %2 100%% %1", "u%1", "\"$\" u%1 %2 100%% %1"},
+    {nullptr, "\"$\" %1", "u", nullptr},
+    {"", "\"$\" %1", "u", nullptr},
+    {"CFUtilsTest.Missing", "\"$\" %1", "u", nullptr},
+    {"CFUtilsTest.Html", nullptr, "u", nullptr},
+    {"CFUtilsTest.Html", "", "u", nullptr},
+};
+
+TEST(BrowserTest, TheUrlTakesThePlaceOfTheFirstPercentOne)
+{
+    const SavedKey htm(HKEY_CLASSES_ROOT, ".htm"), html(HKEY_CLASSES_ROOT, "CFUtilsTest.Html");
+    for (const BrowserCase& c : kBrowserCases) {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, ".htm");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "CFUtilsTest.Html");
+        if (c.htmlClass)
+            RegSetValueA(HKEY_CLASSES_ROOT, ".htm", REG_SZ, c.htmlClass, 0);
+        CreateKey(HKEY_CLASSES_ROOT, "CFUtilsTest.Html");
+        if (c.command)
+            RegSetValueA(HKEY_CLASSES_ROOT, "CFUtilsTest.Html\\shell\\open\\command", REG_SZ, Expand(c.command).c_str(), 0);
+        // The URL's buffer, guard bytes after it, must come back unwritten.
+        const std::string guarded = std::string(c.url) + '\0' + std::string(8, '\xbd');
+        std::vector<char> url(guarded.begin(), guarded.end());
+        Recording recording;
+        const int started = WithoutHandleLeak([&] { return StartInternetBrowser(url.data()); });
+        EXPECT_EQ(guarded, std::string(url.begin(), url.end()));
+        EXPECT_EQ(c.expected != nullptr, started != 0) << c.url;
+        std::string line, directory;
+        if (started && c.expected) {
+            ASSERT_TRUE(recording.Wait(line, directory)) << c.url;
+            EXPECT_EQ(Expand(c.expected), line);
+        }
+    }
+    EXPECT_EQ(0, StartInternetBrowser(NULL));
+}
+
+TEST(SearchDirectoryTest, DepthFirstPastMarkedFolders)
+{
+    ScratchDir dir({"README.txt", "sub\\", "sub\\deep\\", "sub\\deep\\target.txt", "Named.dir\\", ".hidden\\",
+                    ".hidden\\in-hidden.txt"});
+    const struct
+    {
+        const char *name, *under, *found;   // found NULL: none
+    } cases[] = {
+        {"target.txt", "", "@\\sub\\deep\\target.txt"}, {"TARGET.TXT", "", "@\\sub\\deep\\TARGET.TXT"},
+        {"readme.TXT", "", "@\\readme.TXT"},            {"named.DIR", "", "@\\named.DIR"},
+        {"in-hidden.txt", "", nullptr},   // a hidden folder is passed over
+        {"missing.txt", "", nullptr},     {"README.txt", "\\missing", nullptr},
+    };
+    for (const auto& c : cases) {
+        CString name = c.name, directory = (dir.path + c.under).c_str(), found = "untouched";
+        EXPECT_EQ(c.found != nullptr, SearchDirectory(name, directory, found) != 0) << c.name;
+        EXPECT_EQ(c.found ? Expand(c.found, dir.path) : "untouched", std::string(found));
+    }
+}
+
+// Saved by the shell's link object; false when it cannot be.
+bool MakeLink(const std::string& path, const char* arguments, const char* directory, int show)
+{
+    cfu::unique_com<IShellLinkA> link;
+    cfu::unique_com<IPersistFile> file;
+    wchar_t wide[MAX_PATH];
+    return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                      reinterpret_cast<void**>(link.put()))) &&
+           SUCCEEDED(link.get()->SetPath(ProgramFile().c_str())) && SUCCEEDED(link.get()->SetArguments(arguments)) &&
+           SUCCEEDED(link.get()->SetWorkingDirectory(directory)) && SUCCEEDED(link.get()->SetShowCmd(show)) &&
+           SUCCEEDED(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))) &&
+           MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) &&
+           SUCCEEDED(file.get()->Save(wide, TRUE));
+}
+
+// Links to this binary in a folder of the test's own in the user's real
+// Start Menu, found by a name in another case. arguments NULL: no link
+// there; started: what this binary records, in its own directory, whatever
+// directory the link names.
+TEST(ShortcutTest, ReadsWhatTheLinkObjectSavedAndStartsItsTargetInItsOwnDirectory)
+{
+    CoInitialize(NULL);
+    char startMenu[MAX_PATH] = "";
+    SHGetFolderPathA(NULL, CSIDL_STARTMENU, NULL, 0, startMenu);
+    const std::string folder = startMenu + ("\\CFUtilsTest " + std::to_string(GetCurrentProcessId())) + "\\";
+    CreateDirectoryA(folder.c_str(), NULL);
+    std::ofstream(folder + "CFUtilsTest Text.lnk") << "not a shortcut";
+    const struct
+    {
+        const char *name, *arguments, *directory;
+        int show;
+        const char* started;
+    } cases[] = {
+        {"CFUtilsTest Args.lnk", "--a \"b c\"", "", SW_SHOWMINNOACTIVE, "$ --a \"b c\""},
+        {"CFUtilsTest Bare.lnk", "", "C:\\windows", SW_SHOWNORMAL, "$"},
+        {"CFUtilsTest Text.lnk", nullptr, nullptr, 0, nullptr},
+        {"CFUtilsTest Missing.lnk", nullptr, nullptr, 0, nullptr},
+    };
+    // Wine's link object answers 1 for every stored show command.
+    const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(!c.arguments || MakeLink(folder + c.name, c.arguments, c.directory, c.show));
+        CString link = (folder + c.name).c_str(), target = "untouched", arguments = "untouched",
+                directory = "untouched", name = c.name;
+        int show = 0xdeadbeef;
+        EXPECT_EQ(c.arguments != nullptr, ResolveShortcut(link, target, arguments, directory, &show) != 0);
+        EXPECT_EQ(c.arguments ? ProgramFile() : "untouched", std::string(target));
+        EXPECT_STREQ(c.arguments ? c.arguments : "untouched", arguments);
+        EXPECT_STREQ(c.arguments ? c.directory : "untouched", directory);
+        EXPECT_EQ(c.arguments ? wine ? SW_SHOWNORMAL : c.show : int(0xdeadbeef), show);
+
+        Recording recording;
+        name.MakeUpper();
+        EXPECT_EQ(c.arguments != nullptr, FindAndExecuteShortCut(name) != 0);
+        std::string line, started;
+        if (c.arguments) {
+            ASSERT_TRUE(recording.Wait(line, started));
+            EXPECT_EQ(Expand(c.started), line);
+            EXPECT_EQ(0, lstrcmpiA(ProgramDirectory().c_str(), started.c_str())) << started;
+        }
+    }
+    // A thread without COM reads nothing.
+    CString target = "untouched", arguments, directory;
+    std::thread([&] {
+        CString link = (folder + cases[0].name).c_str();
+        EXPECT_EQ(0, ResolveShortcut(link, target, arguments, directory, NULL));
+    }).join();
+    EXPECT_STREQ("untouched", target);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    CoUninitialize();
+}
