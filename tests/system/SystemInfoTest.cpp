@@ -105,7 +105,6 @@ TEST(SystemInfoTest, EachGetterMatchesTheServiceAndEachSetterReadsBack)
         Bytes original = read(), changed = original;
         changed[row.flipAt] ^= row.flip;
         const int answer = row.set(info, &changed[0]);
-        ::testing::Test::RecordProperty(row.name, answer);
         EXPECT_EQ(!row.refusedByWine, answer);
         EXPECT_EQ(answer ? changed : original, read());
         EXPECT_EQ(answer, row.set(info, &original[0]));
@@ -127,12 +126,11 @@ TEST(SystemInfoTest, LanguageDriverPatternAndWallPaper)
     char saved[64], text[64];
     const bool had = GetProfileStringA("Desktop", "Pattern", "", saved, sizeof saved) > 0;
     char pattern[] = {'\xaa', 0x55, '\xaa', 0x55, '\xaa', 0x55, '\xaa', 0x55};
-    EXPECT_EQ(TRUE, info.SetDesktopPattern(pattern));
-    GetProfileStringA("Desktop", "Pattern", "", text, sizeof text);
-    EXPECT_STREQ("-86 85 -86 85 -86 85 -86 85", text);
-    EXPECT_FALSE(info.SetDesktopPattern(nullptr));
-    GetProfileStringA("Desktop", "Pattern", "", text, sizeof text);
-    EXPECT_STREQ("-86 85 -86 85 -86 85 -86 85", text);
+    for (char* given : {pattern, static_cast<char*>(nullptr)}) {
+        EXPECT_EQ(given ? TRUE : FALSE, info.SetDesktopPattern(given));
+        GetProfileStringA("Desktop", "Pattern", "", text, sizeof text);
+        EXPECT_STREQ("-86 85 -86 85 -86 85 -86 85", text);   // a null pattern changes nothing
+    }
     WriteProfileStringA("Desktop", "Pattern", had ? saved : nullptr);
 
     char wallpaper[MAX_PATH] = {}, now[MAX_PATH] = {};
