@@ -9,7 +9,6 @@
 #include <shlobj.h>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 using namespace cfu::test;
 
@@ -405,13 +404,6 @@ TEST(ShortcutTest, ReadsWhatTheLinkObjectSavedAndStartsItsTargetInItsOwnDirector
             EXPECT_EQ(0, lstrcmpiA(ProgramDirectory().c_str(), started.c_str())) << started;
         }
     }
-    // A thread without COM reads nothing.
-    CString target = "untouched", arguments, directory;
-    std::thread([&] {
-        CString link = (folder + cases[0].name).c_str();
-        EXPECT_EQ(0, ResolveShortcut(link, target, arguments, directory, NULL));
-    }).join();
-    EXPECT_STREQ("untouched", target);
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
     CoUninitialize();
