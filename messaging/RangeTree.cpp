@@ -2,26 +2,6 @@
 
 #include <algorithm>
 
-struct CRangeTree::Node
-{
-    UINT from;
-    UINT to;
-    UINT maxTo;    // the highest upper bound in this subtree
-    unsigned priority;
-    RegistrationRef ref;
-    Link left;
-    Link right;
-
-    bool Before(UINT otherFrom, unsigned __int64 otherHandle) const
-    {
-        return from < otherFrom || (from == otherFrom && ref.handle < otherHandle);
-    }
-    void Update()
-    {
-        maxTo = std::max({to, left ? left->maxTo : 0u, right ? right->maxTo : 0u});
-    }
-};
-
 namespace {
 
 // Handles come in increasing order and bounds often do too: a mixed value,
@@ -33,87 +13,139 @@ unsigned Priority(unsigned __int64 handle)
     return unsigned(handle ^ (handle >> 33));
 }
 
-} // namespace
-
-CRangeTree::CRangeTree() = default;
-
-CRangeTree::~CRangeTree() = default;
-
-void CRangeTree::Insert(UINT from, UINT to, const RegistrationRef& ref)
+bool Before(UINT from, unsigned __int64 handle, UINT otherFrom, unsigned __int64 otherHandle)
 {
-    Link node(new Node{from, to, to, Priority(ref.handle), ref, nullptr, nullptr});
-    Link before, rest;
-    Split(std::move(m_root), *node, before, rest);
-    m_root = Merge(Merge(std::move(before), std::move(node)), std::move(rest));
+    return from < otherFrom || (from == otherFrom && handle < otherHandle);
 }
 
-void CRangeTree::Erase(UINT from, unsigned __int64 handle)
+} // namespace
+
+CRangeTree::CRangeTree() : m_root(kNone), m_dead(0) {}
+
+UINT CRangeTree::Insert(UINT from, UINT to, const RegistrationRef& ref)
 {
-    Erase(m_root, from, handle);
+    const UINT id = UINT(m_nodes.size());
+    m_nodes.push_back(Node{from, to, to, Priority(ref.handle), kNone, kNone, ref});
+    // Down to where the new node's priority puts it, then the subtree there
+    // is split around it; the bounds above only grow.
+    UINT* link = &m_root;
+    while (*link != kNone && m_nodes[*link].priority > m_nodes[id].priority) {
+        Node& node = m_nodes[*link];
+        node.maxTo = std::max(node.maxTo, to);
+        link = Before(node.from, node.ref.handle, from, ref.handle) ? &node.right : &node.left;
+    }
+    Node& added = m_nodes[id];
+    Split(*link, from, ref.handle, added.left, added.right);
+    Update(id);
+    *link = id;
+    return id;
+}
+
+bool CRangeTree::Erase(UINT node)
+{
+    m_nodes[node].ref.pos = NULL;
+    ++m_dead;
+    return 2 * m_dead > m_nodes.size();
 }
 
 void CRangeTree::Collect(UINT message, unsigned __int64 after, std::vector<RegistrationRef>& out) const
 {
-    Collect(m_root.get(), message, after, out);
+    Collect(m_root, message, after, out);
 }
 
-CRangeTree::Link CRangeTree::Merge(Link left, Link right)
+void CRangeTree::Split(UINT tree, UINT from, unsigned __int64 handle, UINT& before, UINT& rest)
 {
-    if (!left || !right)
-        return left ? std::move(left) : std::move(right);
-    if (left->priority > right->priority) {
-        left->right = Merge(std::move(left->right), std::move(right));
-        left->Update();
-        return left;
-    }
-    right->left = Merge(std::move(left), std::move(right->left));
-    right->Update();
-    return right;
-}
-
-void CRangeTree::Split(Link tree, const Node& key, Link& before, Link& rest)
-{
-    if (!tree) {
-        before.reset();
-        rest.reset();
+    if (tree == kNone) {
+        before = rest = kNone;
         return;
     }
-    Node& node = *tree;
-    if (node.Before(key.from, key.ref.handle)) {
-        Split(std::move(node.right), key, node.right, rest);
-        before = std::move(tree);
+    Node& node = m_nodes[tree];
+    if (Before(node.from, node.ref.handle, from, handle)) {
+        before = tree;
+        Split(node.right, from, handle, node.right, rest);
     } else {
-        Split(std::move(node.left), key, before, node.left);
-        rest = std::move(tree);
+        rest = tree;
+        Split(node.left, from, handle, before, node.left);
     }
-    node.Update();
+    Update(tree);
 }
 
-bool CRangeTree::Erase(Link& tree, UINT from, unsigned __int64 handle)
+void CRangeTree::Update(UINT id)
 {
-    if (!tree)
-        return false;
-    if (tree->from == from && tree->ref.handle == handle) {
-        tree = Merge(std::move(tree->left), std::move(tree->right));
-        return true;
-    }
-    if (!Erase(tree->Before(from, handle) ? tree->right : tree->left, from, handle))
-        return false;
-    tree->Update();
-    return true;
+    Node& node = m_nodes[id];
+    node.maxTo = node.to;
+    for (UINT child : {node.left, node.right})
+        if (child != kNone)
+            node.maxTo = std::max(node.maxTo, m_nodes[child].maxTo);
 }
 
-void CRangeTree::Collect(const Node* tree, UINT message, unsigned __int64 after,
-                         std::vector<RegistrationRef>& out)
+void CRangeTree::Rebuild(std::vector<UINT>& renumbered)
+{
+    std::vector<UINT> order;
+    order.reserve(m_nodes.size() - m_dead);
+    LivingInOrder(m_root, order);
+    renumbered.assign(m_nodes.size(), kNone);
+    std::vector<Node> living;
+    living.reserve(order.size());
+    for (UINT old : order) {
+        renumbered[old] = UINT(living.size());
+        living.push_back(m_nodes[old]);
+    }
+    m_nodes.swap(living);
+    m_dead = 0;
+    Link();
+}
+
+void CRangeTree::LivingInOrder(UINT tree, std::vector<UINT>& out) const
+{
+    for (; tree != kNone; tree = m_nodes[tree].right) {
+        LivingInOrder(m_nodes[tree].left, out);
+        if (m_nodes[tree].ref.pos)
+            out.push_back(tree);
+    }
+}
+
+void CRangeTree::Link()
+{
+    // The nodes are in key order: the treap is the one tree over them that
+    // keeps priorities in heap order, built with a stack of its right spine.
+    std::vector<UINT> spine;
+    for (UINT i = 0; i < m_nodes.size(); ++i) {
+        UINT below = kNone;
+        while (!spine.empty() && m_nodes[spine.back()].priority < m_nodes[i].priority) {
+            below = spine.back();
+            spine.pop_back();
+        }
+        m_nodes[i].left = below;
+        m_nodes[i].right = kNone;
+        if (!spine.empty())
+            m_nodes[spine.back()].right = i;
+        spine.push_back(i);
+    }
+    m_root = spine.empty() ? kNone : spine.front();
+    FixBounds(m_root);
+}
+
+UINT CRangeTree::FixBounds(UINT tree)
+{
+    if (tree == kNone)
+        return 0;
+    Node& node = m_nodes[tree];
+    node.maxTo = std::max({node.to, FixBounds(node.left), FixBounds(node.right)});
+    return node.maxTo;
+}
+
+void CRangeTree::Collect(UINT tree, UINT message, unsigned __int64 after, std::vector<RegistrationRef>& out) const
 {
     // Left of a node whose lower bound is past the message nothing can hold
     // it but what lies further left; so the nodes that hold nothing lie on
     // one path, and the rest leads to a range that holds the message.
-    for (; tree && tree->maxTo >= message; tree = tree->right.get()) {
-        Collect(tree->left.get(), message, after, out);
-        if (tree->from > message)
+    for (; tree != kNone && m_nodes[tree].maxTo >= message; tree = m_nodes[tree].right) {
+        const Node& node = m_nodes[tree];
+        Collect(node.left, message, after, out);
+        if (node.from > message)
             return;
-        if (tree->to >= message && tree->ref.handle > after)
-            out.push_back(tree->ref);
+        if (node.to >= message && node.ref.handle > after && node.ref.pos)
+            out.push_back(node.ref);
     }
 }

@@ -3,9 +3,10 @@
 // stands, so that a message costs what its own registrations cost.
 #pragma once
 
+#include "messaging/HandleTable.h"
 #include "messaging/RangeTree.h"
 
-#include <set>
+#include <array>
 #include <unordered_map>
 #include <vector>
 
@@ -40,27 +41,48 @@ public:
     unsigned __int64 TakeHandle() { return m_nextHandle++; }
     unsigned __int64 NextHandle() const { return m_nextHandle; }
 
-    // reg is the pipe's copy, at pos; its range and lists are read here and
-    // again when it is removed, and must not change in between.
+    // reg is the pipe's copy, at pos, with the newest handle; its range and
+    // lists are read here and again when it is removed, and must not change
+    // in between.
     void Add(const CMessageRegistration& reg, POSITION pos);
+    // reg must be in the index.
     void Remove(const CMessageRegistration& reg);
-    POSITION Find(unsigned __int64 handle) const;
+    POSITION Find(unsigned __int64 handle);
     // The registration with the lowest handle that lists command id; NULL if none.
     POSITION FirstForCommand(UINT id) const;
 
 private:
-    using Postings = std::set<RegistrationRef>;
+    // The registrations listing one number, in handle order. A removal only
+    // clears its entry's place; the cleared are dropped once they are half.
+    struct Postings
+    {
+        std::vector<RegistrationRef> refs;
+        size_t first = 0;    // refs before it are all cleared
+        size_t cleared = 0;
+    };
     using PostingMap = std::unordered_map<UINT, Postings>;
+
+    // What the last walk of a message found, good until anything changes.
+    struct Remembered
+    {
+        UINT message = 0;
+        unsigned __int64 generation = 0;
+        std::vector<RegistrationRef> refs;
+    };
 
     static void Post(PostingMap& map, const CUIntArray& ids, const RegistrationRef& ref);
     static void Unpost(PostingMap& map, const CUIntArray& ids, unsigned __int64 handle);
     // The registrations above `after` that want message, in handle order.
     void Collect(UINT message, unsigned __int64 after, std::vector<RegistrationRef>& out) const;
+    void CollectRemembered(UINT message, std::vector<RegistrationRef>& out);
+    void RebuildRanges();
 
     unsigned __int64 m_nextHandle;
-    std::unordered_map<unsigned __int64, POSITION> m_byHandle;
+    unsigned __int64 m_generation;
+    CHandleTable m_byHandle;
     PostingMap m_messages;
     PostingMap m_commands;
     CRangeTree m_ranges;
     std::vector<std::vector<RegistrationRef>> m_spareBuffers;
+    std::array<Remembered, 64> m_remembered;
 };
