@@ -1,9 +1,9 @@
-// The router in its own process: registrations, their packed record, the binary
-// layout, and the router window driven by real SendMessageA, PostMessageA and a loop.
+// The router in its own process: registrations, their packed record and binary
+// layout, and what the walk test leaves out: the notification a target sees, the
+// default handling, commands from controls, delivery by handle, WM_CLOSE.
 #include "RouterTestSupport.h"
 
 #include <cstring>
-#include <tuple>
 #include <vector>
 
 using namespace cfu::test;
@@ -37,9 +37,8 @@ TEST(NotifyTargetTest, ReferenceCountAndVirtualSlots)
     Counted* p = new Counted;
     p->AddRef();
     EXPECT_EQ(p, p->CopyInstancePointer());
-    EXPECT_EQ(3u, p->CurrentCount());
-    EXPECT_EQ(2u, p->Release());
-    EXPECT_EQ(1u, p->Release());
+    const std::vector<unsigned long> counts = {p->CurrentCount(), p->Release(), p->Release()};
+    EXPECT_EQ((std::vector<unsigned long>{3, 2, 1}), counts);
     EXPECT_FALSE(Counted::destroyed);
     EXPECT_EQ(0u, p->Release());
     EXPECT_TRUE(Counted::destroyed);
@@ -132,93 +131,29 @@ TEST(MessageRegistrationTest, PackedRecordRebuiltAssignedAndReset)
 
 using PipeTest = RouterTest;
 
-TEST_F(PipeTest, HandlesCountUpFromTheMonitorAndDieWithThePipe)
+TEST_F(PipeTest, TheNotificationAndTheDefaultHandling)
 {
     RecordingTarget a(log, 1);
     CMessageRegistration reg;
     reg.SetNotifyTarget(&a);
+    reg.AddMessageToList(M1);
     EXPECT_EQ(2u, pipe->RegisterForNotifications(reg));
     EXPECT_TRUE(reg.GetHandle() == 2 && reg.GetMessagePipe() == pipe.get());
-    EXPECT_EQ(3u, RegisterTarget(*pipe, &a, {M1}));
-    EXPECT_EQ(0, pipe->UnRegisterNotification(0));
-    EXPECT_EQ(1, pipe->UnRegisterNotification(3));
-    EXPECT_EQ(0, pipe->UnRegisterNotification(3));
-    EXPECT_EQ(4u, RegisterTarget(*pipe, &a, {M1}));
-
-    // Destroyed with a post pending: nothing delivered, no target told.
-    CMessageNotification n;
-    pipe->PostMessageToHandler(4, n);
-    pipe.reset();
-    PumpPending();
-    EXPECT_FALSE(IsWindow(hRouter));
-    EXPECT_TRUE(log.empty());
-    EXPECT_EQ(1u, a.CurrentCount());
-    CMessagePipe again;    // on the class the first one registered
-    EXPECT_EQ(1, again.Initialize());
-}
-
-TEST_F(PipeTest, EveryMatchTakesItsTurnAndTheLastNonzeroAnswerStands)
-{
-    RecordingTarget a(log, 1), b(log, 2), c(log, 3);
-    RegisterTarget(*pipe, &a, {}, M1 - 1, M1 + 0xFF);
-    RegisterTarget(*pipe, &b, {M1});
-    // The result is not cleared between targets: a nonzero answer without a result keeps the earlier one's.
-    using Result = std::optional<LRESULT>;
-    const struct { int aAnswer; Result aResult; int bAnswer; Result bResult; LRESULT expected; } cases[] = {
-        {1, 5, 0, {}, 5}, {1, 5, 1, {}, 5}, {1, 5, 1, 6, 6}, {0, 5, 0, 6, 0}};
-    static const MsgEntry kBothWantM1[] = {{M1, 7, 9, 1}, {M1, 7, 9, 2}, {0, 0, 0, 0}};
-    for (const auto& x : cases) {
-        std::tie(a.answer, a.result, b.answer, b.result) = std::tie(x.aAnswer, x.aResult, x.bAnswer, x.bResult);
-        log.clear();
-        EXPECT_EQ(x.expected, SendMessageA(hRouter, M1, 7, 9));
-        ExpectSequence(log, kBothWantM1, "both want M1");
-    }
-    // What a target sees: an initialised message notification, with no window.
-    EXPECT_EQ(UINT(NOTIFY_TYPE_MESSAGE), b.last.GetNotifyType());
-    EXPECT_TRUE(b.last.GetMessageDisposition() == 10 && !b.last.GetWindowHandle());
+    SendMessageA(hRouter, M1, 7, 9);
+    EXPECT_EQ(UINT(NOTIFY_TYPE_MESSAGE), a.last.GetNotifyType());
+    EXPECT_TRUE(a.last.GetMessageDisposition() == 10 && !a.last.GetWindowHandle());
+    ASSERT_NE(nullptr, a.last.GetMessageRegistration());
+    EXPECT_EQ(2u, a.last.GetMessageRegistration()->GetHandle());
 
     // Nobody wants it: the default handling answers; wanted, it is kept from it even when answered 0.
     char title[64];
     EXPECT_EQ(LRESULT(strlen(cfu::router::kWindowClass)), SendMessageA(hRouter, WM_GETTEXT, sizeof title, LPARAM(title)));
     EXPECT_STREQ(cfu::router::kWindowClass, title);
-    c.answer = 0;
-    RegisterTarget(*pipe, &c, {WM_GETTEXT});
+    a.answer = 0;
+    RegisterTarget(*pipe, &a, {WM_GETTEXT});
     memset(title, 0xbd, sizeof title);
     EXPECT_EQ(0, SendMessageA(hRouter, WM_GETTEXT, sizeof title, LPARAM(title)));
     EXPECT_EQ(char(0xbd), title[0]);
-}
-
-TEST_F(PipeTest, TargetsChangingRegistrationsInsideNotify)
-{
-    // Inside Notify, one of a, b, c (all for M1) removes a registration (itself too) and/or adds d.
-    // {what, actor 1..3, whom it removes (0: none), adds, M1's handlers afterwards, the walk in handle order}
-    static const struct { const char* what; int actor, removes; bool adds; UINT remaining; MsgEntry walk[5]; }
-        kReentries[] = {
-        {"removes itself", 1, 1, false, 2, {{M1, 0, 0, 1}, {M1, 0, 0, 2}, {M1, 0, 0, 3}}},
-        {"removes the next", 1, 2, false, 2, {{M1, 0, 0, 1}, {M1, 0, 0, 3}}},
-        {"removes an earlier one", 2, 1, false, 2, {{M1, 0, 0, 1}, {M1, 0, 0, 2}, {M1, 0, 0, 3}}},
-        {"adds before the end", 1, 0, true, 4, {{M1, 0, 0, 1}, {M1, 0, 0, 2}, {M1, 0, 0, 3}, {M1, 0, 0, 4}}},
-        {"the last adds: no successor noted", 3, 0, true, 4, {{M1, 0, 0, 1}, {M1, 0, 0, 2}, {M1, 0, 0, 3}}},
-        {"removes the next and adds: count unchanged", 1, 2, true, 3, {{M1, 0, 0, 1}, {M1, 0, 0, 3}, {M1, 0, 0, 4}}},
-    };
-    for (const auto& r : kReentries) {
-        RecordingTarget t[4] = {{log, 1}, {log, 2}, {log, 3}, {log, 4}};
-        unsigned __int64 h[4] = {};
-        for (int i = 0; i < 3; ++i)
-            h[i] = RegisterTarget(*pipe, &t[i], {M1});
-        t[r.actor - 1].onNotify = [&](CMessageNotification&) {
-            if (r.removes)
-                pipe->UnRegisterNotification(h[r.removes - 1]);
-            if (r.adds)
-                h[3] = RegisterTarget(*pipe, &t[3], {M1});
-        };
-        log.clear();
-        SendMessageA(hRouter, M1, 0, 0);
-        ExpectSequence(log, r.walk, r.what);
-        EXPECT_EQ(r.remaining, pipe->CountHandlers(M1)) << r.what;
-        for (unsigned __int64 handle : h)
-            pipe->UnRegisterNotification(handle);
-    }
 }
 
 TEST_F(PipeTest, DeliveryByHandleSentAndPosted)
@@ -252,31 +187,31 @@ TEST_F(PipeTest, DeliveryByHandleSentAndPosted)
     EXPECT_EQ(0, SendMessageA(hRouter, RegisterWindowMessageA("Corvanta Flydeck Internal Message"), h[0], 0));
     static const MsgEntry kPosts[] = {{M1, 1, 0, 2}, {M1, 3, 0, 2}, {M1, 4, 0, 1}, {0, 0, 0, 0}};
     ExpectSequence(log, kPosts, "posts");
+
+    // Destroyed with a post pending: nothing delivered, no target told; the class stays usable.
+    pipe->PostMessageToHandler(h[0], posted[0]);
+    pipe.reset();
+    PumpPending();
+    EXPECT_FALSE(IsWindow(hRouter));
+    EXPECT_EQ(3u, log.size());
+    EXPECT_EQ(1u, a.CurrentCount());
+    EXPECT_EQ(1, CMessagePipe().Initialize());
 }
 
-TEST_F(PipeTest, CommandGoesToTheFirstRegistrationThatListsIt)
+TEST_F(PipeTest, CommandsFromControlsAndWmCommandAsAMessage)
 {
-    RecordingTarget a(log, 1), b(log, 2), c(log, 3);
-    RegisterTarget(*pipe, &a, {M1}, 0, 0, {100, 200});
-    RegisterTarget(*pipe, &b, {}, 0, 0, {100, 300});
+    RecordingTarget a(log, 1), c(log, 3);
     a.answer = 0;
+    RegisterTarget(*pipe, &a, {}, 0, 0, {100});
     // An accelerator is a plain command too; a control's notification is not.
-    const struct { WPARAM wParam; LPARAM lParam; LRESULT expected; } cases[] = {
-        {MAKEWPARAM(100, 0), 0, 1}, {MAKEWPARAM(300, 0), 0, 1}, {MAKEWPARAM(200, 1), 0, 1},
-        {MAKEWPARAM(200, 5), LPARAM(hRouter), 0}, {MAKEWPARAM(400, 0), 0, 0}};
-    for (const auto& row : cases)
-        EXPECT_EQ(row.expected, SendMessageA(hRouter, WM_COMMAND, row.wParam, row.lParam)) << LOWORD(row.wParam);
-    static const MsgEntry kCommands[] = {{100, 0, 0, 1}, {300, 0, 0, 2}, {200, 0, 0, 1}, {0, 0, 0, 0}};
-    ExpectSequence(log, kCommands, "commands");
-    EXPECT_EQ(UINT(NOTIFY_TYPE_COMMAND), a.last.GetNotifyType());
-
+    EXPECT_EQ(1, SendMessageA(hRouter, WM_COMMAND, MAKEWPARAM(100, 1), 0));
+    EXPECT_EQ(0, SendMessageA(hRouter, WM_COMMAND, MAKEWPARAM(100, 5), LPARAM(hRouter)));
     // A registration that wants WM_COMMAND itself takes it before the routing.
     RegisterTarget(*pipe, &c, {WM_COMMAND});
     c.result = 9;
-    log.clear();
     EXPECT_EQ(9, SendMessageA(hRouter, WM_COMMAND, MAKEWPARAM(100, 0), 0));
-    static const MsgEntry kTakenAsMessage[] = {{WM_COMMAND, 100, 0, 3}, {0, 0, 0, 0}};
-    ExpectSequence(log, kTakenAsMessage, "WM_COMMAND as a message");
+    static const MsgEntry kCommands[] = {{100, 0, 0, 1}, {WM_COMMAND, 100, 0, 3}, {0, 0, 0, 0}};
+    ExpectSequence(log, kCommands, "commands");
 }
 
 TEST_F(PipeTest, CloseReachesTheFirstToolWindowAndSparesTheRouter)
@@ -288,8 +223,7 @@ TEST_F(PipeTest, CloseReachesTheFirstToolWindowAndSparesTheRouter)
     a.answer = 0;
     RegisterTarget(*pipe, &a, {WM_CLOSE});
     EXPECT_EQ(0, SendMessageA(hRouter, WM_CLOSE, 0, 0));
-    static const MsgEntry kOffered[] = {{WM_CLOSE, 0, 0, 1}, {0, 0, 0, 0}};
-    ExpectSequence(log, kOffered, "WM_CLOSE offered");
+    EXPECT_EQ(1u, log.size());
     EXPECT_TRUE(IsWindow(tools[0]) && IsWindow(tools[1]));    // the close is posted
     PumpPending();
     EXPECT_NE(IsWindow(tools[0]), IsWindow(tools[1]));

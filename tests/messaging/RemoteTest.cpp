@@ -1,6 +1,7 @@
 // Cross-process routing with a real second process (this binary re-launched): a
 // listener registers its window through WM_COPYDATA, reports what reaches it and
-// unregisters with the IPC message; a hostile sender sends malformed records.
+// unregisters with the IPC message; a hostile sender sends malformed records and
+// unregistration requests.
 #include "RouterTestSupport.h"
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
-#include <random>
 #include <thread>
 #include <vector>
 
@@ -59,17 +59,6 @@ CFU_CHILD_ROLE(listener)
         return DestroyWindow(hWnd) ? 0 : 2;
     const int rc = PumpUntil([] { return g_quit; }, 20000) ? 0 : 3;
     return remote.UnRegisterNotification(handle) == 1 && reg.GetHandle() == 0 ? rc : 4;    // handle not written
-}
-
-// --handles=a,b,...: one unregistration request each; exits with how many returned 1.
-CFU_CHILD_ROLE(unregister)
-{
-    std::string list = ChildArg(argc, argv, "handles");
-    CRemoteMessagePipe remote;
-    int ones = 0;
-    for (char* p = &list[0]; *p; p += *p == ',')
-        ones += remote.UnRegisterNotification(strtoull(p, &p, 10));
-    return ones;
 }
 
 namespace {
@@ -137,22 +126,6 @@ TEST_F(RemoteTest, EachStyleDeliversTheRoutersMessageOrNothing)
     ExpectSequence(log, kStillRouted, "after the windows went");
 }
 
-TEST_F(RemoteTest, UnregistrationRequestsReachInProcessRegistrationsAndTheMonitor)
-{
-    RecordingTarget a(log, 1), b(log, 2);
-    unsigned __int64 ha = RegisterTarget(*pipe, &a, {M});
-    RegisterTarget(*pipe, &b, {M});
-    // 0 and an unknown handle change nothing; each call still answers 1.
-    ChildProcess child("unregister", "--handles=0,99," + std::to_string(ha) + ",1");
-    EXPECT_EQ(4, child.PumpUntilExit());
-    EXPECT_EQ(0, pipe->UnRegisterNotification(ha));
-    // Without the monitor (handle 1) no more requests are taken; routing goes on.
-    EXPECT_EQ(0u, pipe->CountHandlers(WM_COPYDATA));
-    SendMessageA(hRouter, M, 0, 0);
-    static const MsgEntry kOnlyB[] = {{M, 0, 0, 2}, {0, 0, 0, 0}};
-    ExpectSequence(log, kOnlyB, "after unregistration");
-}
-
 TEST(GlobalPipeTest, RegistersOnlyWithAPipeOfThisThread)
 {
     CMessageRegistration reg;
@@ -199,15 +172,13 @@ TEST(GlobalPipeTest, RegistersOnlyWithAPipeOfThisThread)
 namespace {
 
 const UINT kValid = WM_APP + 0x301;    // and the next two
-const UINT kFloodMessage = WM_APP + 0x310;
 const UINT kValidCommand = 0x7301;
 const size_t kHeader = 40;
 
-// A record as a sender lays it out: header, messages, commands, tail.
+// A record as a sender lays it out: header, messages, commands, tail. Style 5: never forwarded.
 std::vector<BYTE> Record(UINT cMessages, UINT cCommands, const std::vector<UINT>& ids = {})
 {
     std::vector<BYTE> bytes(48 + 4 * ids.size(), 0);
-    // Style 5: never forwarded anywhere.
     const TAGRawRegistration header = {UINT(bytes.size()), 0, 0, 0, NULL, 0, NOTIFY_STYLE(5), cMessages, cCommands, {}};
     memcpy(bytes.data(), &header, kHeader);
     std::copy(ids.begin(), ids.end(), reinterpret_cast<UINT*>(bytes.data() + kHeader));
@@ -220,12 +191,6 @@ struct Request
     ULONG_PTR dwData;
     std::vector<BYTE> bytes;
     DWORD cbData;
-
-    LRESULT Send(HWND hRouter) const
-    {
-        COPYDATASTRUCT cds = {dwData, cbData, bytes.empty() ? nullptr : const_cast<BYTE*>(bytes.data())};
-        return SendMessageA(hRouter, WM_COPYDATA, 0, LPARAM(&cds));
-    }
 };
 
 std::vector<Request> EdgeRequests()
@@ -248,83 +213,54 @@ std::vector<Request> EdgeRequests()
     };
 }
 
-// The answers, {kReportAnswer, request, answer}: handle 1 is the monitor's.
-const MsgEntry kEdgeAnswers[] = {
-    {kReportAnswer, 0, 0, 0}, {kReportAnswer, 1, 0, 0}, {kReportAnswer, 2, 0, 0},  {kReportAnswer, 3, 2, 0},
-    {kReportAnswer, 4, 3, 0}, {kReportAnswer, 5, 0, 0}, {kReportAnswer, 6, 0, 0},  {kReportAnswer, 7, 0, 0},
-    {kReportAnswer, 8, 0, 0}, {kReportAnswer, 9, 4, 0}, {kReportAnswer, 10, 0, 0}, {0, 0, 0, 0}};
-
-// A random request, and whether the router must take it.
-struct FloodRequest : Request { bool wellFormed; };
-
-FloodRequest RandomRequest(std::mt19937& rng)
-{
-    auto below = [&](UINT n) { return UINT(rng() % n); };
-    FloodRequest r = {{0x44, {}, 0}, false};
-    const UINT kind = below(10);
-    if (kind < 3) {
-        // Random bytes; counts that happen to fit are made huge.
-        r.bytes.resize(below(120));
-        std::generate(r.bytes.begin(), r.bytes.end(), [&] { return BYTE(rng()); });
-        if (r.bytes.size() >= kHeader)
-            memset(&r.bytes[32], 0xFF, 4);
-        r.cbData = DWORD(r.bytes.size());
-        return r;
-    }
-    // A record of kFloodMessage only (never forwarded), whole or truncated.
-    const UINT cMessages = 1 + below(8), cCommands = below(4);
-    std::vector<UINT> ids(cMessages, kFloodMessage);
-    ids.insert(ids.end(), cCommands, kValidCommand);
-    r.bytes = Record(cMessages, cCommands, ids);
-    const DWORD exact = DWORD(kHeader + 4 * ids.size());
-    r.wellFormed = kind < 6;
-    r.cbData = r.wellFormed ? exact + below(9) : below(exact);    // with or without the tail, or truncated
-    return r;
-}
+// {kReportAnswer, request, answer}: the monitor holds 1, the test's own targets 2 and 3; then
+// {.., 100, unregistration calls that answered 1}.
+const MsgEntry kHostileAnswers[] = {
+    {kReportAnswer, 0, 0, 0}, {kReportAnswer, 1, 0, 0}, {kReportAnswer, 2, 0, 0},  {kReportAnswer, 3, 4, 0},
+    {kReportAnswer, 4, 5, 0}, {kReportAnswer, 5, 0, 0}, {kReportAnswer, 6, 0, 0},  {kReportAnswer, 7, 0, 0},
+    {kReportAnswer, 8, 0, 0}, {kReportAnswer, 9, 6, 0}, {kReportAnswer, 10, 0, 0}, {kReportAnswer, 100, 4, 0},
+    {0, 0, 0, 0}};
 
 } // namespace
 
-// Reports {kReportAnswer, i, answer} for each edge request, then for the flood
-// {.., 100, requests taken} and {.., 101, answers other than 0 for a malformed
-// request or the next handle after the monitor's and the edge records' (1 to 4)}.
+// Sends the edge requests, then one unregistration request for each of --handles=a,b,...
 CFU_CHILD_ROLE(hostile)
 {
     HWND collector = Collector::FromArgs(argc, argv);
     HWND hRouter = FindWindowA(cfu::router::kWindowClass, NULL);
-    std::vector<Request> requests = EdgeRequests();
-    for (size_t i = 0; i < requests.size(); ++i)
-        SendMessageA(collector, kReportAnswer, i, requests[i].Send(hRouter));
-    std::mt19937 rng(20261205);
-    LRESULT next = 5, wrong = 0;
-    for (int i = 0; i < 4000; ++i) {
-        const FloodRequest r = RandomRequest(rng);
-        wrong += r.Send(hRouter) != (r.wellFormed ? next++ : 0);
+    const std::vector<Request> requests = EdgeRequests();
+    for (size_t i = 0; i < requests.size(); ++i) {
+        const Request& r = requests[i];
+        COPYDATASTRUCT cds = {r.dwData, r.cbData, r.bytes.empty() ? nullptr : const_cast<BYTE*>(r.bytes.data())};
+        SendMessageA(collector, kReportAnswer, i, SendMessageA(hRouter, WM_COPYDATA, 0, LPARAM(&cds)));
     }
-    SendMessageA(collector, kReportAnswer, 100, next - 5);
-    SendMessageA(collector, kReportAnswer, 101, wrong);
+    std::string list = ChildArg(argc, argv, "handles");
+    CRemoteMessagePipe remote;
+    int ones = 0;
+    for (char* p = &list[0]; *p; p += *p == ',')
+        ones += remote.UnRegisterNotification(strtoull(p, &p, 10));
+    SendMessageA(collector, kReportAnswer, 100, ones);
     return 0;
 }
 
-TEST_F(RemoteTest, MalformedAndRandomRecordsRegisterNothing)
+TEST_F(RemoteTest, MalformedRecordsRegisterNothingAndRequestsUnregister)
 {
-    ChildProcess child("hostile", collector.Arg());
-    EXPECT_EQ(0, child.PumpUntilExit(60000));
-    ASSERT_EQ(std::size(kEdgeAnswers) + 1, collector.log.size());
-    ExpectSequence(MsgLog(collector.log.begin(), collector.log.end() - 2), kEdgeAnswers, "edge records");
-    const LPARAM taken = collector.log.end()[-2].lParam;
-    EXPECT_GT(taken, 500);
-    EXPECT_EQ(0, collector.log.back().lParam) << "flood answers that were not what the request deserved";
-
+    RecordingTarget a(log, 1), b(log, 2);
+    const unsigned __int64 ha = RegisterTarget(*pipe, &a, {kValid});
+    RegisterTarget(*pipe, &b, {kValid});
+    // 0 and an unknown handle change nothing; a and the monitor (1) go, and no more requests are taken.
+    ChildProcess child("hostile", collector.Arg() + " --handles=0,99," + std::to_string(ha) + ",1");
+    EXPECT_EQ(0, child.PumpUntilExit());
+    ExpectSequence(collector.log, kHostileAnswers, "edge records, then unregistrations");
+    EXPECT_EQ(0, pipe->UnRegisterNotification(ha));
+    const UINT counts[] = {pipe->CountHandlers(kValid), pipe->CountHandlers(kValid + 1),
+                           pipe->CountHandlers(kValid + 2), pipe->CountHandlers(WM_COPYDATA)};
+    EXPECT_EQ((std::vector<UINT>{2, 1, 1, 0}), std::vector<UINT>(std::begin(counts), std::end(counts)));
     // Each well-formed record took a handle: the next one shows there were no others.
-    for (UINT message : {kValid, kValid + 1, kValid + 2, UINT(WM_COPYDATA)})
-        EXPECT_EQ(1u, pipe->CountHandlers(message)) << std::hex << message;
-    EXPECT_EQ(UINT(taken), pipe->CountHandlers(kFloodMessage));
-    RecordingTarget a(log, 1);
-    a.result = 0x66;
-    EXPECT_EQ(5u + taken, RegisterTarget(*pipe, &a, {WM_APP}));
-    EXPECT_EQ(0x66, SendMessageA(hRouter, WM_APP, 1, 2));
-    static const MsgEntry kStillRouted[] = {{WM_APP, 1, 2, 1}, {0, 0, 0, 0}};
-    ExpectSequence(log, kStillRouted, "after the flood");
+    EXPECT_EQ(7u, RegisterTarget(*pipe, &a, {WM_APP}));
+    SendMessageA(hRouter, kValid, 1, 2);
+    static const MsgEntry kOnlyB[] = {{kValid, 1, 2, 2}, {0, 0, 0, 0}};
+    ExpectSequence(log, kOnlyB, "after the hostile sender");
 }
 
 // --router: sends kPing with a deadline twice the forward bound; exits with
