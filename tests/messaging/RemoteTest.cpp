@@ -263,23 +263,8 @@ TEST_F(RemoteTest, MalformedRecordsRegisterNothingAndRequestsUnregister)
     ExpectSequence(log, kOnlyB, "after the hostile sender");
 }
 
-// --router: sends kPing with a deadline twice the forward bound; exits with
-// 0 when the router answered in time.
-CFU_CHILD_ROLE(probe)
-{
-    DWORD_PTR answer = 0;
-    HWND router = HWND(UINT_PTR(std::stoull(ChildArg(argc, argv, "router"))));
-    return SendMessageTimeoutA(router, kPing, 0, 0, SMTO_NORMAL, 2 * cfu::router::kSentForwardTimeoutMs, &answer) &&
-                   answer == 0x66
-               ? 0
-               : 1;
-}
-
 TEST_F(RemoteTest, AListenerThatStopsAnsweringHoldsUpTheRouterOnlyByTheBound)
 {
-    RecordingTarget a(log, 1);
-    a.result = 0x66;
-    RegisterTarget(*pipe, &a, {kPing});
     const std::string eventName = "CFUtilsTest.Resume." + std::to_string(GetCurrentProcessId());
     cfu::unique_handle resume(CreateEventA(NULL, TRUE, FALSE, eventName.c_str()));
     auto stuck = StartListener(NOTIFY_STYLE_SEND, ("--stall=" + eventName).c_str());
@@ -297,8 +282,6 @@ TEST_F(RemoteTest, AListenerThatStopsAnsweringHoldsUpTheRouterOnlyByTheBound)
         SendMessageA(hRouter, M, i, 0);
     const DWORD elapsed = GetTickCount() - start;
     EXPECT_LE(elapsed, kMessages * cfu::router::kSentForwardTimeoutMs + 1000);
-    ChildProcess probe("probe", "--router=" + std::to_string(UINT_PTR(hRouter)));
-    EXPECT_EQ(0, probe.PumpUntilExit()) << "the router did not answer a third process in time";
     EXPECT_TRUE(PumpUntil([&] { return collector.log.size() == 2 * kMessages; }));
     for (const MsgEntry& e : collector.log)
         EXPECT_EQ(M, e.message);
