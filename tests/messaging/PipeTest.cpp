@@ -216,9 +216,10 @@ TEST_F(PipeTest, CommandsFromControlsAndWmCommandAsAMessage)
 
 TEST_F(PipeTest, CloseReachesTheFirstToolWindowAndSparesTheRouter)
 {
-    HWND plain = MakeHiddenWindow("CFUtilsTest Closing", &DefWindowProcA, 0);
     HWND tools[] = {MakeHiddenWindow("CFUtilsTest Closing", &DefWindowProcA, 0, WS_EX_TOOLWINDOW),
                     MakeHiddenWindow("CFUtilsTest Closing", &DefWindowProcA, 0, WS_EX_TOOLWINDOW)};
+    // Made last, so the thread's windows are met with this one first.
+    HWND plain = MakeHiddenWindow("CFUtilsTest Closing", &DefWindowProcA, 0);
     RecordingTarget a(log, 1);
     a.answer = 0;
     RegisterTarget(*pipe, &a, {WM_CLOSE});

@@ -6,14 +6,13 @@
 #include "RouterTools.h"
 #include "TestSupport.h"
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 namespace cfu::test {
 
-// Logs each notification as {message, wParam, lParam, who}, sets `result` if any, runs onNotify, answers `answer`.
+// Logs each notification as {message, wParam, lParam, who}, sets `result` if any, answers `answer`.
 class RecordingTarget : public CNotifyTarget
 {
 public:
@@ -23,7 +22,6 @@ public:
     const int who;
     int answer = 1;
     std::optional<LRESULT> result;
-    std::function<void(CMessageNotification&)> onNotify;
     CMessageNotification last;
 
     int Notify(CMessageNotification* pNotification) override
@@ -32,8 +30,6 @@ public:
         last = *pNotification;
         if (result)
             pNotification->SetReturnResult(*result);
-        if (onNotify)
-            onNotify(*pNotification);
         return answer;
     }
     // The pipe never calls these: a target registers and unregisters itself.
