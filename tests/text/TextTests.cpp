@@ -324,6 +324,9 @@ class FileTreeTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        // What a crashed run (of a planted fault, say) left under this name goes first.
+        std::error_code ignored;
+        std::filesystem::remove_all(m_root, ignored);
         for (const char* path : {"", "cwd\\", "cwd\\adir\\", "cwd\\here.txt", "cwd\\caf\xe9.txt", "cwd\\locked.txt",
                                  "search\\", "search\\here.txt", "search\\inroot.txt", "search\\one\\",
                                  "search\\one\\inone.txt", "search\\one\\both.txt", "search\\one\\caf\xe9.txt",
