@@ -1,41 +1,33 @@
 // The module state: the application object's message box, the chain of
-// extension DLLs that resource searches walk, and file status.
+// extension DLLs that resource searches walk, and file status, each against
+// the platform's own answer (LoadStringA, GetFileAttributesExA).
 #include <afxdllx.h>
 
 #include "TestSupport.h"
 #include "library/Handles.h"
 
+#include <string>
+#include <vector>
+
 namespace {
+
+const UINT kPrompt = 4000;
+const UINT kLong = 4001;   // 300 characters (strings.rc)
 
 class CBoxApp : public CWinApp
 {
 public:
-    CString m_prompt;
-    UINT m_type = 0;
-    int DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT) override
+    std::vector<std::string> m_calls;
+    int DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT nIDHelp) override
     {
-        m_prompt = lpszPrompt;
-        m_type = nType;
+        m_calls.push_back(std::string(lpszPrompt) + "|" + std::to_string(nType) + "|" + std::to_string(nIDHelp));
         return IDNO;
     }
 };
 
-// The first string id of a module's first string table block.
-UINT FirstStringId(HMODULE hModule)
+time_t Seconds(const FILETIME& ft)
 {
-    UINT found = 0;
-    EnumResourceNamesA(hModule, RT_STRING, [](HMODULE, LPCSTR, LPSTR name, LONG_PTR param) -> BOOL {
-        if (!IS_INTRESOURCE(name))
-            return TRUE;
-        *reinterpret_cast<UINT*>(param) = (UINT(LOWORD(reinterpret_cast<ULONG_PTR>(name))) - 1) * 16;
-        return FALSE;
-    }, reinterpret_cast<LONG_PTR>(&found));
-    for (UINT id = found; id < found + 16; ++id) {
-        char buf[2];
-        if (LoadStringA(hModule, id, buf, sizeof buf))
-            return id;
-    }
-    return 0;
+    return time_t(((ULONGLONG(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000000ULL - 11644473600ULL);
 }
 
 } // namespace
@@ -46,61 +38,62 @@ TEST(ModuleStateTest, TheApplicationObjectTakesMessageBoxesOver)
     {
         CBoxApp app;
         EXPECT_EQ(&app, AfxGetApp());
-        EXPECT_EQ(IDNO, AfxMessageBox("Unmatched quotation mark", MB_YESNO | MB_ICONWARNING));
-        EXPECT_STREQ("Unmatched quotation mark", app.m_prompt);
-        EXPECT_EQ(UINT(MB_YESNO | MB_ICONWARNING), app.m_type);
+        EXPECT_EQ(IDNO, AfxMessageBox("Text", MB_YESNO | MB_ICONWARNING, 7));
+        EXPECT_EQ(IDNO, AfxMessageBox(kPrompt));   // the prompt's id is the help context
+        EXPECT_EQ((std::vector<std::string>{"Text|52|7", "Unmatched quotation mark|0|4000"}), app.m_calls);
     }
     EXPECT_EQ(nullptr, AfxGetApp());
 }
 
-TEST(ModuleStateTest, LoadStringSearchesTheResourceHandleThenTheChain)
+TEST(ModuleStateTest, LoadStringSearchesTheResourceHandleThenTheChainFromItsNewest)
 {
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    UINT id = FirstStringId(user32);
-    ASSERT_NE(0u, id);
+    HMODULE self = GetModuleHandleA(NULL);
     char expected[512];
-    ASSERT_GT(LoadStringA(user32, id, expected, sizeof expected), 0);
+    ASSERT_EQ(300, LoadStringA(self, kLong, expected, sizeof expected));
+    CString s(MAKEINTRESOURCEA(kLong));   // longer than the first buffer tried
+    EXPECT_STREQ(expected, s);
 
-    CString s("sentinel");
-    EXPECT_FALSE(s.LoadString(id));     // the program has no strings
+    AfxSetResourceHandle(GetModuleHandleA("user32.dll"));
+    EXPECT_FALSE(s.LoadString(kLong));
     EXPECT_TRUE(s.IsEmpty());
-
-    AFX_EXTENSION_MODULE module = {};
-    ASSERT_TRUE(AfxInitExtensionModule(module, user32));
-    new CDynLinkLibrary(module);
-    EXPECT_TRUE(s.LoadString(id));
+    AFX_EXTENSION_MODULE older = {}, newer = {};
+    ASSERT_TRUE(AfxInitExtensionModule(older, GetModuleHandleA("kernel32.dll")) &&
+                AfxInitExtensionModule(newer, self));
+    new CDynLinkLibrary(older);
+    new CDynLinkLibrary(newer);
+    EXPECT_TRUE(s.LoadString(kLong));
     EXPECT_STREQ(expected, s);
-    AfxTermExtensionModule(module);
-    EXPECT_FALSE(s.LoadString(id));
-
-    AfxSetResourceHandle(user32);
-    EXPECT_TRUE(s.LoadString(id));
-    EXPECT_STREQ(expected, s);
+    AfxTermExtensionModule(newer);
+    EXPECT_FALSE(s.LoadString(kLong));
+    AfxTermExtensionModule(older);
     AfxSetResourceHandle(AfxGetInstanceHandle());
 }
 
-TEST(FileStatusTest, ReportsExistingFilesAndLeavesStatusAloneOtherwise)
+TEST(FileStatusTest, ReportsWhatThePlatformKnowsAndLeavesStatusAloneOtherwise)
 {
     char path[MAX_PATH];
     GetTempPathA(MAX_PATH, path);
     strcat(path, "cfu_status.txt");
     {
         cfu::unique_hfile file(CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
-        ASSERT_TRUE(file);
-        DWORD written;
-        WriteFile(file.get(), "12345", 5, &written, NULL);
+        const FILETIME accessed = {0, 0x01d00000}, written = {0, 0x01c00000};
+        DWORD bytes;
+        ASSERT_TRUE(file && WriteFile(file.get(), "12345", 5, &bytes, NULL) &&
+                    SetFileTime(file.get(), NULL, &accessed, &written));
     }
-
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExA(path, GetFileExInfoStandard, &data));
     CFileStatus status;
     ASSERT_TRUE(CFile::GetStatus(path, status));
-    EXPECT_EQ(5, status.m_size);
-    EXPECT_EQ(BYTE(GetFileAttributesA(path)), status.m_attribute);
-    EXPECT_EQ(0, lstrcmpiA(path, status.m_szFullName));
-    EXPECT_NE(0, status.m_mtime.GetTime());
+    EXPECT_TRUE(status.m_size == 5 && status.m_attribute == BYTE(data.dwFileAttributes) &&
+                !lstrcmpiA(path, status.m_szFullName));
+    EXPECT_EQ((std::vector<time_t>{Seconds(data.ftCreationTime), Seconds(data.ftLastAccessTime),
+                                   Seconds(data.ftLastWriteTime)}),
+              (std::vector<time_t>{status.m_ctime.GetTime(), status.m_atime.GetTime(), status.m_mtime.GetTime()}));
+    EXPECT_NE(Seconds(data.ftCreationTime), Seconds(data.ftLastAccessTime));
     DeleteFileA(path);
 
     memset(static_cast<void*>(&status), 0xbd, sizeof status);
-    EXPECT_FALSE(CFile::GetStatus(path, status));
+    EXPECT_FALSE(CFile::GetStatus(path, status) || CFile::GetStatus(NULL, status));
     EXPECT_EQ(0xbd, static_cast<unsigned char>(status.m_szFullName[0]));
-    EXPECT_FALSE(CFile::GetStatus(NULL, status));
 }

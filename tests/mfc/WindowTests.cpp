@@ -1,11 +1,10 @@
 // CWnd against the platform: the message sequence a CWnd sees from its
 // creation equals the one a plain window procedure sees, WM_COMMAND reaches
-// OnCmdMsg, and the window map attaches and detaches.
+// OnCmdMsg and the maps of every base, and the window map attaches and detaches.
 #include <afxwin.h>
 
 #include "TestSupport.h"
 
-using cfu::test::MsgEntry;
 using cfu::test::MsgLog;
 
 namespace {
@@ -21,19 +20,15 @@ LRESULT CALLBACK RawProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hWnd, msg, wParam, lParam);
 }
 
-void RegisterClasses()
-{
-    cfu::tools::RegisterWindowClass(kAfxClass, AfxGetAfxWndProc());
-    cfu::tools::RegisterWindowClass(kRawClass, &RawProc);
-}
-
 class CRecordingWnd : public CWnd
 {
 public:
     MsgLog m_log;
     std::vector<std::pair<UINT, int>> m_commands;
+    std::vector<int> m_hits;
     bool* m_pDeleted = nullptr;
 
+    void OnSeven() { m_hits.push_back(7); }
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pInfo) override
     {
         m_commands.push_back({nID, nCode});
@@ -53,22 +48,24 @@ protected:
             delete this;
         }
     }
-};
-
-class CMapWnd : public CRecordingWnd
-{
-public:
-    int m_hits = 0;
-    void OnSeven() { ++m_hits; }
     DECLARE_MESSAGE_MAP()
 };
 
-BEGIN_MESSAGE_MAP(CMapWnd, CRecordingWnd)
-    ON_COMMAND(7, CMapWnd::OnSeven)
+BEGIN_MESSAGE_MAP(CRecordingWnd, CWnd)
+    ON_COMMAND(7, CRecordingWnd::OnSeven)
 END_MESSAGE_MAP()
 
-// Inherits its base's map without one of its own.
-class CDerivedMapWnd : public CMapWnd {};
+// A map of its own that chains to its base's.
+class CDerivedMapWnd : public CRecordingWnd
+{
+public:
+    void OnEight() { m_hits.push_back(8); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CDerivedMapWnd, CRecordingWnd)
+    ON_COMMAND(8, CDerivedMapWnd::OnEight)
+END_MESSAGE_MAP()
 
 bool Create(CWnd& wnd)
 {
@@ -78,7 +75,11 @@ bool Create(CWnd& wnd)
 class WindowTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { RegisterClasses(); }
+    void SetUp() override
+    {
+        cfu::tools::RegisterWindowClass(kAfxClass, AfxGetAfxWndProc());
+        cfu::tools::RegisterWindowClass(kRawClass, &RawProc);
+    }
 };
 
 } // namespace
@@ -90,42 +91,29 @@ TEST_F(WindowTest, WindowProcSeesEveryMessageFromCreationOn)
     ASSERT_TRUE(raw) << "CreateWindowExA failed: the prefix needs the null graphics driver";
     DestroyWindow(raw);
     g_rawLog.push_back({0, 0, 0, 0});
-
     CRecordingWnd wnd;
     ASSERT_TRUE(Create(wnd));
     HWND hWnd = wnd.m_hWnd;
-    EXPECT_EQ(&wnd, CWnd::FromHandle(hWnd));
-    EXPECT_EQ(&wnd, CWnd::FromHandlePermanent(hWnd));
+    EXPECT_TRUE(CWnd::FromHandle(hWnd) == &wnd && CWnd::FromHandlePermanent(hWnd) == &wnd);
     EXPECT_TRUE(wnd.DestroyWindow());
     cfu::test::ExpectSequence(wnd.m_log, g_rawLog.data(), "creation and destruction");
-
-    EXPECT_EQ(NULL, wnd.m_hWnd);
-    EXPECT_EQ(NULL, CWnd::FromHandlePermanent(hWnd));
-    EXPECT_FALSE(IsWindow(hWnd));
+    EXPECT_FALSE(wnd.m_hWnd || CWnd::FromHandlePermanent(hWnd));
 }
 
-TEST_F(WindowTest, PostNcDestroyMayDeleteTheObject)
+// PostNcDestroy may delete the object; destroying the object destroys its window.
+TEST_F(WindowTest, EitherEndOfTheLifetimeEndsTheOther)
 {
     bool deleted = false;
     auto* wnd = new CRecordingWnd;
     wnd->m_pDeleted = &deleted;
     ASSERT_TRUE(Create(*wnd));
-    HWND hWnd = wnd->m_hWnd;
-    DestroyWindow(hWnd);
+    HWND first = wnd->m_hWnd, second = NULL;
+    DestroyWindow(first);
     EXPECT_TRUE(deleted);
-    EXPECT_EQ(NULL, CWnd::FromHandlePermanent(hWnd));
-}
-
-TEST_F(WindowTest, DestroyingTheObjectDestroysItsWindow)
-{
-    HWND hWnd;
-    {
-        CRecordingWnd wnd;
-        ASSERT_TRUE(Create(wnd));
-        hWnd = wnd.m_hWnd;
-    }
-    EXPECT_FALSE(IsWindow(hWnd));
-    EXPECT_EQ(NULL, CWnd::FromHandlePermanent(hWnd));
+    if (CRecordingWnd scoped; Create(scoped))
+        second = scoped.m_hWnd;
+    EXPECT_TRUE(second && !IsWindow(second));
+    EXPECT_FALSE(CWnd::FromHandlePermanent(first) || CWnd::FromHandlePermanent(second));
 }
 
 TEST_F(WindowTest, ForeignWindowsGetATemporaryObjectThatNeverDestroysThem)
@@ -133,45 +121,35 @@ TEST_F(WindowTest, ForeignWindowsGetATemporaryObjectThatNeverDestroysThem)
     HWND raw = CreateWindowExA(0, kRawClass, "t", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
     ASSERT_TRUE(raw);
     CWnd* temp = CWnd::FromHandle(raw);
-    ASSERT_NE(nullptr, temp);
-    EXPECT_EQ(raw, temp->m_hWnd);
-    EXPECT_EQ(temp, CWnd::FromHandle(raw));
-    EXPECT_EQ(NULL, CWnd::FromHandlePermanent(raw));
-    EXPECT_EQ(NULL, CWnd::FromHandle(NULL));
-
+    ASSERT_TRUE(temp && temp->m_hWnd == raw && CWnd::FromHandle(raw) == temp);
+    EXPECT_FALSE(CWnd::FromHandlePermanent(raw) || CWnd::FromHandle(NULL));
     CWnd owner;
     EXPECT_TRUE(owner.Attach(raw));
     EXPECT_EQ(&owner, CWnd::FromHandle(raw));
     EXPECT_FALSE(CWnd().Attach(raw));
     EXPECT_EQ(raw, owner.Detach());
+    EXPECT_FALSE(CWnd::FromHandlePermanent(raw));
     EXPECT_TRUE(IsWindow(raw));
     DestroyWindow(raw);
 }
 
-TEST_F(WindowTest, CommandsReachOnCmdMsgAndItsAnswerBecomesTheResult)
-{
-    CRecordingWnd wnd;
-    ASSERT_TRUE(Create(wnd));
-    EXPECT_EQ(1, wnd.SendMessage(WM_COMMAND, MAKEWPARAM(5, 0), 0));
-    EXPECT_EQ(0, wnd.SendMessage(WM_COMMAND, MAKEWPARAM(6, 0), 0));
-    EXPECT_EQ(1, wnd.SendMessage(WM_COMMAND, MAKEWPARAM(5, 1), 0));    // accelerator
-    EXPECT_EQ(0, wnd.SendMessage(WM_COMMAND, MAKEWPARAM(6, BN_DOUBLECLICKED), LPARAM(wnd.m_hWnd)));
-    std::vector<std::pair<UINT, int>> expected = {{5, 0}, {6, 0}, {5, 0}, {6, BN_DOUBLECLICKED}};
-    EXPECT_EQ(expected, wnd.m_commands);
-}
-
-TEST_F(WindowTest, MessageMapsChainToTheirBase)
+// Menus and accelerators arrive as code 0, a control's notification with its
+// own code; OnCmdMsg's answer becomes the result.
+TEST_F(WindowTest, CommandsReachOnCmdMsgAndTheMapsOfEveryBase)
 {
     CDerivedMapWnd wnd;
     ASSERT_TRUE(Create(wnd));
-    EXPECT_EQ(1, wnd.SendMessage(WM_COMMAND, MAKEWPARAM(7, 0), 0));
-    EXPECT_EQ(0, wnd.SendMessage(WM_COMMAND, MAKEWPARAM(7, 2), 0));
-    EXPECT_EQ(1, wnd.m_hits);
-
+    const struct { WPARAM wParam; LPARAM lParam; LRESULT result; } sends[] = {
+        {MAKEWPARAM(5, 0), 0, 1}, {MAKEWPARAM(6, 0), 0, 0}, {MAKEWPARAM(5, 1), 0, 1},
+        {MAKEWPARAM(6, BN_DOUBLECLICKED), LPARAM(wnd.m_hWnd), 0}, {MAKEWPARAM(7, 0), 0, 1},
+        {MAKEWPARAM(7, 2), 0, 0}, {MAKEWPARAM(8, 0), 0, 1}, {MAKEWPARAM(9, 0), 0, 0}};
+    for (const auto& s : sends)
+        EXPECT_EQ(s.result, wnd.SendMessage(WM_COMMAND, s.wParam, s.lParam)) << LOWORD(s.wParam);
     AFX_CMDHANDLERINFO info = {};
-    EXPECT_TRUE(wnd.OnCmdMsg(7, 0, NULL, &info));
-    EXPECT_EQ(&wnd, info.pTarget);
-    EXPECT_EQ(1, wnd.m_hits);
-    EXPECT_TRUE(wnd.IsKindOf(RUNTIME_CLASS(CWnd)));
-    EXPECT_FALSE(wnd.IsKindOf(RUNTIME_CLASS(CWinApp)));
+    EXPECT_TRUE(wnd.OnCmdMsg(7, 0, NULL, &info) && info.pTarget == &wnd);   // asks only whether a handler exists
+    EXPECT_EQ((std::vector<std::pair<UINT, int>>{
+                  {5, 0}, {6, 0}, {5, 0}, {6, BN_DOUBLECLICKED}, {7, 0}, {7, 2}, {8, 0}, {9, 0}, {7, 0}}),
+              wnd.m_commands);
+    EXPECT_EQ((std::vector<int>{7, 8}), wnd.m_hits);
+    EXPECT_TRUE(wnd.IsKindOf(RUNTIME_CLASS(CWnd)) && !wnd.IsKindOf(RUNTIME_CLASS(CWinApp)));
 }

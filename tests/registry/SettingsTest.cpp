@@ -1,19 +1,19 @@
-// The settings accessors and the control centre's flags on the suite's real
-// machine-wide key, which every test puts back as it found it.
+// The settings accessors, the control centre's flags and the one-call registry
+// functions on the suite's real keys (the machine-wide suite key, the real
+// HKEY_CLASSES_ROOT and RunOnce), each put back as it was found.
 #include "library/CFUtils.h"
 
 #include "TestSupport.h"
 
+#include <list>
 #include <string>
 #include <vector>
 
 namespace {
 
 using namespace cfu::test;
-using cfu::unique_hkey;
 
-const char kParent[] = "Software\\Corvanta\\Corvanta FlyDeck Software";
-const std::string kSuite = std::string(kParent) + "\\CurrentVersion";
+const std::string kSuite = "Software\\Corvanta\\Corvanta FlyDeck Software\\CurrentVersion";
 const std::string kControlCenter = kSuite + "\\Control Center";
 
 class SettingsTest : public testing::Test
@@ -37,7 +37,7 @@ TEST_F(SettingsTest, ReadsFallBackToTheirDefaults)
         {{REG_BINARY, "abcd"}, 4, "abc", 0x64636261},   // no zero stored: the last byte gives way
         {{REG_QWORD, std::string(8, '\1')}, 9, std::string(8, '\1'), 77},
     };
-    unique_hkey key = CreateKey(HKEY_LOCAL_MACHINE, kSuite + "\\Test");
+    cfu::unique_hkey key = CreateKey(HKEY_LOCAL_MACHINE, kSuite + "\\Test");
     CRegistryAccess access("Test");
     for (const auto& c : cases) {
         RegDeleteValueA(key.get(), "V");
@@ -46,9 +46,8 @@ TEST_F(SettingsTest, ReadsFallBackToTheirDefaults)
         EXPECT_EQ(c.number, access.LoadValue("V", 77));
         std::vector<char> buffer(c.size + 16, '\xbd');
         access.LoadValue("V", buffer.data(), c.size, "abc");
-        const size_t used = c.text == "-" ? 0 : c.text.size() + 1;
+        const size_t used = c.text == "-" ? 0 : c.text.size() + 1, guard = used ? c.size : 0;
         EXPECT_EQ(c.text == "-" ? "" : c.text + '\0', std::string(buffer.data(), used));
-        const size_t guard = used ? c.size : 0;
         EXPECT_EQ(std::string(buffer.size() - guard, '\xbd'), std::string(buffer.begin() + guard, buffer.end()));
     }
     char text[4] = "xyz";
@@ -62,39 +61,91 @@ TEST_F(SettingsTest, WritesLandWhereEachAccessorPointsOrNowhere)
     CRegistryAccess("Test").StoreValue("Count", 1ul);   // no suite key: nothing happens
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSuite));
 
-    const std::string global = kSuite + "\\Global\\Deeper";
     CreateKey(HKEY_LOCAL_MACHINE, kSuite);
     CRegistryAccess().StoreValue("Count", 0x80000001ul);
     CRegistryAccess("Test").StoreValue("Null", nullptr);
-    CGlobalSettingRegAccess(global.c_str()).StoreValue("Name", "text");
+    CGlobalSettingRegAccess((kSuite + "\\Global\\Deeper").c_str()).StoreValue("Name", "text");
     EXPECT_NE(nullptr, CGlobalSettingRegAccess().m_hKey);   // HKEY_LOCAL_MACHINE itself, in Wine
-    EXPECT_EQ((RegTree{{"", {{"Count", {REG_DWORD, std::string("\x01\0\0\x80", 4)}}}},
-                       {"Global", {}},
-                       {"Global\\Deeper", {{"Name", Sz("text")}}},
-                       {"Test", {{"Null", Sz("")}}}}),
+    EXPECT_EQ((RegTree{{"", {{"Count", {REG_DWORD, std::string("\x01\0\0\x80", 4)}}}}, {"Global", {}},
+                       {"Global\\Deeper", {{"Name", Sz("text")}}}, {"Test", {{"Null", Sz("")}}}}),
               ReadTree(HKEY_LOCAL_MACHINE, kSuite));
 }
 
 TEST_F(SettingsTest, FlagsAreOnOnlyForOnInAnyCase)
 {
-    int (*const flags[])() = {&CRegistryFlag::GetSimpleKeyboardFlag, &CRegistryFlag::GetDosAutoDetect,
-                              &CRegistryFlag::GetWin95AutoDetect, &CRegistryFlag::GetProgramAxis,
-                              &CRegistryFlag::GetTrayIcon};
-    const char* names[] = {"SimpleKeyboard", "DosAutoDetect", "Win95AutoDetect", "ProgramAxis", "TrayIcon"};
-    for (int i = 0; i < 5; ++i) {
+    const std::pair<int (*)(), const char*> flags[] = {
+        {&CRegistryFlag::GetSimpleKeyboardFlag, "SimpleKeyboard"}, {&CRegistryFlag::GetDosAutoDetect, "DosAutoDetect"},
+        {&CRegistryFlag::GetWin95AutoDetect, "Win95AutoDetect"}, {&CRegistryFlag::GetProgramAxis, "ProgramAxis"},
+        {&CRegistryFlag::GetTrayIcon, "TrayIcon"}};
+    for (const auto& [flag, name] : flags) {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kControlCenter.c_str());
-        EXPECT_EQ(0, flags[i]());   // missing, and now created
-        unique_hkey key = CreateKey(HKEY_LOCAL_MACHINE, kControlCenter);
+        EXPECT_EQ(0, flag());   // missing, and now created
         for (const char* text : {"oN", "On ", "1", "Off", "ON"}) {
-            WriteValue(key.get(), names[i], REG_SZ, Sz(text).second);
-            EXPECT_EQ(_strcmpi(text, "on") == 0, flags[i]()) << names[i] << " = " << text;
+            WriteTree(HKEY_LOCAL_MACHINE, kControlCenter, {{"", {{name, Sz(text)}}}});
+            EXPECT_EQ(_strcmpi(text, "on") == 0, flag()) << name << " = " << text;
         }
     }
-    // Non-volatile "Control Center" cannot be made below a volatile parent (1021): off.
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSuite.c_str());
-    CreateKey(HKEY_LOCAL_MACHINE, kParent);
-    CreateKey(HKEY_LOCAL_MACHINE, kSuite, nullptr, REG_OPTION_VOLATILE);
-    EXPECT_EQ(0, CRegistryFlag::GetTrayIcon());
+}
+
+const char kKey[] = "CFUtilsTest Key";
+
+std::string ModuleFile(const char* name)
+{
+    char path[MAX_PATH];
+    return std::string(path, GetModuleFileNameA(name ? GetModuleHandleA(name) : NULL, path, sizeof path));
+}
+
+TEST(RegFunctionsTest, DefaultValuesOfClassKeysAndRunOnceCommands)
+{
+    const char kRunOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+    SavedKey savedKey(HKEY_CLASSES_ROOT, kKey), savedRunOnce(HKEY_CURRENT_USER, kRunOnce);
+    const std::string sub = std::string(kKey) + "\\Sub";
+    for (size_t length : {0, 519, 520, 600}) {   // the text and its zero fit 520 bytes up to 519
+        const std::string text(length, 't');
+        EXPECT_EQ(1, SetRegKey(sub.c_str(), text.c_str()));
+        EXPECT_EQ((RegTree{{"", {{"", Sz(text)}}}}), ReadTree(HKEY_CLASSES_ROOT, sub));
+        CString value = "sentinel";
+        EXPECT_EQ(length < 520, GetRegKey(sub.c_str(), value)) << length;
+        EXPECT_EQ(length < 520 ? text : "", std::string(value));
+    }
+    EXPECT_EQ(0, SetRegKey(sub.c_str(), nullptr) + DeleteRegKey(kKey));   // the key has a subkey
+    EXPECT_EQ(1, DeleteRegKey(sub.c_str()));
+    CString value = "sentinel";   // missing now
+    EXPECT_EQ(0, GetRegKey(sub.c_str(), value) + DeleteRegKey(sub.c_str()) + DeleteRegKey("") + DeleteRegKey(nullptr));
+    EXPECT_EQ("", std::string(value));
+
+    RegDeleteTreeA(HKEY_CURRENT_USER, kRunOnce);
+    EXPECT_EQ(2, SetRunOnce("CFUtilsTest", "C:\\Tools\\setup.exe /q") + SetRunOnce("CFUtilsTest Empty", ""));
+    EXPECT_EQ((RegTree{{"", {{"CFUtilsTest", Sz("C:\\Tools\\setup.exe /q")}, {"CFUtilsTest Empty", Sz("")}}}}),
+              ReadTree(HKEY_CURRENT_USER, kRunOnce));   // the key is made
+}
+
+TEST(RegFunctionsTest, FileTypesPointTheExtensionOnlyWhenItIsFree)
+{
+    const struct
+    {
+        const char* before;   // null: no association key
+        bool takenOver;
+        UINT description;   // 2: no such string
+    } cases[] = {{nullptr, true, 1}, {"", true, 1}, {"FTColor", true, 2}, {"ftcolor", false, 1}, {"Other", false, 2}};
+    const std::string icons = ModuleFile("user32.dll");
+    std::list<SavedKey> saved;
+    for (const auto& c : cases) {
+        const std::string extension = ".cfutest" + std::to_string(saved.size()), type = "psimage" + extension;
+        saved.emplace_back(HKEY_CLASSES_ROOT, extension);
+        saved.emplace_back(HKEY_CLASSES_ROOT, type);
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, type.c_str());
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, extension.c_str());
+        if (c.before)
+            WriteTree(HKEY_CLASSES_ROOT, extension, {{"", {{"", Sz(c.before)}}}});
+        RegisterFileType(extension.c_str(), c.description, GetModuleHandleA("user32.dll"), -3);
+        EXPECT_EQ((RegTree{{"", {{"", Sz(c.description == 1 ? "Corvanta Image" : "")}}},
+                           {"DefaultIcon", {{"", Sz(icons + ",-3")}}}, {"shell", {}}, {"shell\\open", {}},
+                           {"shell\\open\\command", {{"", Sz(ModuleFile(nullptr) + " \"%1\"")}}}}),
+                  ReadTree(HKEY_CLASSES_ROOT, type)) << extension;
+        EXPECT_EQ((RegTree{{"", {{"", Sz(c.takenOver ? type : c.before)}}}}), ReadTree(HKEY_CLASSES_ROOT, extension))
+            << extension;
+    }
 }
 
 } // namespace
