@@ -1,7 +1,8 @@
-// CString against the framework's documented behaviour: binary-safe data,
+// CString against the framework's documented behaviour (binary-safe data,
 // clamping of Left/Mid/Right, comparisons as the C runtime's, buffers,
-// formatting and conversion.
-#include <afx.h>
+// formatting and conversion), and the arrays and lists the library leans on.
+#include <afxcoll.h>
+#include <afxtempl.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,6 +19,15 @@ int Sign(int n)
 {
     return (n > 0) - (n < 0);
 }
+
+// Like a registration: no copy constructor, assignment from a non-const source.
+struct Record
+{
+    int id = 0;
+    Record() = default;
+    Record(const Record&) = delete;
+    Record& operator=(Record& other) = default;
+};
 
 } // namespace
 
@@ -64,7 +74,7 @@ TEST(CStringTest, ComparisonsOrderAsTheRuntimesStrcmpAndStricmp)
     }
 }
 
-TEST(CStringTest, BuffersGrowAndTakeTheWrittenLengthAndAppendsReadTheirOwnText)
+TEST(CStringTest, BuffersAndFormatsGrowAppendsReadTheirOwnTextAndWideTextConverts)
 {
     CString s("xy"), exact;
     char* p = s.GetBuffer(100);
@@ -83,12 +93,8 @@ TEST(CStringTest, BuffersGrowAndTakeTheWrittenLengthAndAppendsReadTheirOwnText)
     s = s.Mid(3, 4);
     s = static_cast<LPCSTR>(s) + 1;
     EXPECT_STREQ(" la", s);
-}
 
-TEST(CStringTest, FormatsPastAnyFixedBufferAndConvertsWideText)
-{
     CString big('x', 5000);
-    CString s;
     s.Format("%d-%s-%I64u", -42, static_cast<LPCSTR>(big), 1ULL << 40);
     EXPECT_EQ("-42-" + std::string(5000, 'x') + "-1099511627776", Bytes(s));
     s.Format("%s", "");
@@ -99,4 +105,39 @@ TEST(CStringTest, FormatsPastAnyFixedBufferAndConvertsWideText)
     WideCharToMultiByte(CP_ACP, 0, wide, -1, expected, sizeof expected, NULL, NULL);
     EXPECT_EQ(expected, Bytes(CString(wide)));
     EXPECT_TRUE(CString(static_cast<LPCWSTR>(NULL)).IsEmpty());
+}
+
+TEST(CollectionTest, PositionsSurviveRemovalsIndexesPadAndExhaustedMemoryThrows)
+{
+    CList<Record, Record&> list;
+    for (Record r; r.id < 6; list.AddTail(r))
+        ++r.id;
+    for (POSITION pos = list.GetHeadPosition(); pos;) {
+        POSITION current = pos;
+        if (list.GetNext(pos).id != 3)
+            list.RemoveAt(current);
+    }
+    EXPECT_EQ(1, list.GetCount());
+    EXPECT_EQ(std::make_pair(3, 3), std::make_pair(list.GetHead().id, list.GetTail().id));
+    list.RemoveAt(list.GetTailPosition());
+    EXPECT_TRUE(list.IsEmpty() && !list.GetHeadPosition() && !list.GetTailPosition());
+
+    CUIntArray a, b;
+    EXPECT_EQ(0, a.Add(7));
+    EXPECT_EQ(1, a.Add(7));
+    a.InsertAt(4, 9);
+    a.RemoveAt(0, 1);
+    b.Add(1);
+    b.Copy(a);
+    EXPECT_EQ((std::vector<UINT>{7, 0, 0, 9}), std::vector<UINT>(b.GetData(), b.GetData() + b.GetSize()));
+
+    bool thrown = false;
+    try {
+        a.SetSize(INT_PTR(1) << 58);
+    } catch (CMemoryException* e) {
+        thrown = e->IsKindOf(RUNTIME_CLASS(CException));
+        e->Delete();
+    }
+    EXPECT_TRUE(thrown);
+    EXPECT_EQ(4, a.GetSize());
 }
