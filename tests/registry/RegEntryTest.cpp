@@ -22,6 +22,8 @@ TEST(RegDataTest, FormsAndNumberViews)
 {
     unsigned char raw[] = {'1', 0, 0xff, 0, '2'};
     CString withZero("a\0b", 3);
+    CRegData loaded(raw, sizeof raw, REG_BINARY);
+    loaded.LoadStringA(1);   // the file-type description of descriptions.rc
     const struct
     {
         CRegData data;
@@ -42,6 +44,7 @@ TEST(RegDataTest, FormsAndNumberViews)
         {CRegData(withZero), {REG_SZ, std::string("a\0b", 3)}, 0, 0},
         {CRegData(raw, sizeof raw, REG_BINARY), {REG_BINARY, std::string("1\0\xff\0" "2", 5)}, 0, 0},   // never parsed
         {CRegData(nullptr, 4, REG_BINARY), {REG_BINARY, ""}, 0, 0},
+        {loaded, {REG_SZ, "Corvanta Image"}, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value.second);
