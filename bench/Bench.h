@@ -25,6 +25,13 @@ inline double Now()
     return double(t.QuadPart) * 1e9 / double(freq.QuadPart);
 }
 
+// The fastest and the middle of a set of per-operation times.
+inline Timing Summary(std::vector<double> perOp)
+{
+    std::sort(perOp.begin(), perOp.end());
+    return {perOp.front(), perOp[perOp.size() / 2]};
+}
+
 // Times `ops` calls of f, `runs` times; per-operation minimum and median.
 template <class F>
 Timing Time(F&& f, long ops, int runs = 7)
@@ -37,8 +44,7 @@ Timing Time(F&& f, long ops, int runs = 7)
             f();
         perOp.push_back((Now() - start) / double(ops));
     }
-    std::sort(perOp.begin(), perOp.end());
-    return {perOp.front(), perOp[perOp.size() / 2]};
+    return Summary(perOp);
 }
 
 inline void Report(const char* name, Timing lib, Timing raw)
@@ -51,9 +57,14 @@ inline void Report(const char* name, Timing lib, Timing raw)
 template <class Lib, class Raw>
 void Compare(const char* name, long ops, Lib&& lib, Raw&& raw, int runs = 7)
 {
-    Timing l = Time(lib, ops, runs);
-    Timing r = Time(raw, ops, runs);
-    Report(name, l, r);
+    // The two take turns, so that a change in the machine's load (it is
+    // shared) falls on both sides alike rather than on one of them.
+    std::vector<double> libRuns, rawRuns;
+    for (int r = 0; r < runs; ++r) {
+        libRuns.push_back(Time(lib, ops, 1).minNs);
+        rawRuns.push_back(Time(raw, ops, 1).minNs);
+    }
+    Report(name, Summary(libRuns), Summary(rawRuns));
 }
 
 } // namespace cfu::bench

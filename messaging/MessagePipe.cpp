@@ -102,7 +102,7 @@ int CMessagePipe::UnRegisterNotification(unsigned __int64 handle)
 
 UINT CMessagePipe::CountHandlers(UINT message)
 {
-    return UINT(CRegistrationIndex::Matches(*m_pIndex, message).Size());
+    return UINT(m_pIndex->Count(message));
 }
 
 __int64 CMessagePipe::SendMessageToHandler(unsigned __int64 handle, CMessageNotification& notification)

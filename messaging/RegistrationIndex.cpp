@@ -18,7 +18,8 @@ CRegistrationIndex::Matches::Matches(CRegistrationIndex& index, UINT message) : 
         m_refs.swap(index.m_spareBuffers.back());
         index.m_spareBuffers.pop_back();
     }
-    index.CollectRemembered(message, m_refs);
+    const std::vector<RegistrationRef>& remembered = index.Remember(message);
+    m_refs.assign(remembered.begin(), remembered.end());
 }
 
 CRegistrationIndex::Matches::~Matches()
@@ -130,19 +131,17 @@ void CRegistrationIndex::Collect(UINT message, unsigned __int64 after, std::vect
     }
 }
 
-void CRegistrationIndex::CollectRemembered(UINT message, std::vector<RegistrationRef>& out)
+const std::vector<RegistrationRef>& CRegistrationIndex::Remember(UINT message)
 {
     // A router meets the same few messages again and again between changes
-    // to its registrations: a walk from the start copies the last answer.
+    // to its registrations: a walk from the start takes the last answer.
     Remembered& last = m_remembered[(message * 0x9E3779B9u) >> 26];
-    if (last.generation == m_generation && last.message == message) {
-        out.assign(last.refs.begin(), last.refs.end());
-        return;
+    if (last.generation != m_generation || last.message != message) {
+        Collect(message, 0, last.refs);
+        last.message = message;
+        last.generation = m_generation;
     }
-    Collect(message, 0, out);
-    last.message = message;
-    last.generation = m_generation;
-    last.refs.assign(out.begin(), out.end());
+    return last.refs;
 }
 
 void CRegistrationIndex::RebuildRanges()

@@ -48,6 +48,7 @@ public:
     // reg must be in the index.
     void Remove(const CMessageRegistration& reg);
     POSITION Find(unsigned __int64 handle);
+    size_t Count(UINT message) { return Remember(message).size(); }
     // The registration with the lowest handle that lists command id; NULL if none.
     POSITION FirstForCommand(UINT id) const;
 
@@ -74,7 +75,8 @@ private:
     static void Unpost(PostingMap& map, const CUIntArray& ids, unsigned __int64 handle);
     // The registrations above `after` that want message, in handle order.
     void Collect(UINT message, unsigned __int64 after, std::vector<RegistrationRef>& out) const;
-    void CollectRemembered(UINT message, std::vector<RegistrationRef>& out);
+    // The registrations that want message; valid until the next change or Remember.
+    const std::vector<RegistrationRef>& Remember(UINT message);
     void RebuildRanges();
 
     unsigned __int64 m_nextHandle;
