@@ -125,13 +125,20 @@ int CMessagePipe::PostMessageToHandler(unsigned __int64 handle, CMessageNotifica
     return 1;
 }
 
-BOOL CMessagePipe::OnCmdMsg(UINT nID, int nCode, void*, AFX_CMDHANDLERINFO*)
+BOOL CMessagePipe::OnCmdMsg(UINT nID, int nCode, void*, AFX_CMDHANDLERINFO* pHandlerInfo)
 {
     if (nCode != 0)
         return FALSE;
     POSITION pos = m_pIndex->FirstForCommand(nID);
     if (!pos)
         return FALSE;
+    // With handler information the caller only asks whether one exists. The
+    // handler is a registration's target, not a member of ours: no pmf to give.
+    if (pHandlerInfo) {
+        pHandlerInfo->pTarget = this;
+        pHandlerInfo->pmf = NULL;
+        return TRUE;
+    }
     CMessageNotification notification;
     notification.InitializeMessage(NULL, nID, 0, 0, NULL);
     notification.SetNotifyType(NOTIFY_TYPE_COMMAND);

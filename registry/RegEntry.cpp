@@ -1,5 +1,6 @@
 #include "library/CFUtils.h"
 
+#include "library/Handles.h"
 #include "registry/RegBuffers.h"
 
 namespace {
@@ -46,30 +47,37 @@ long ReadValue(CRegEntry& self, const CString& name, Take take)
     return self.m_lStatus;
 }
 
+// The single value of a key opened for reading, kept in the entry.
+void CacheOnlyValue(CRegEntry& self)
+{
+    CRegValueIterator only(&self);
+    ++only;
+    long status = only.CurrentValue(self.m_strValueName, self.m_valueData);
+    // Without buffers the single value is just not cached.
+    if (status != ERROR_NOT_ENOUGH_MEMORY)
+        self.m_lStatus = status;
+}
+
 } // namespace
 
 CRegEntry::CRegEntry(HKEY parent, const CString& name, REGSAM access)
     : m_hKey(NULL), m_lStatus(ERROR_SUCCESS), m_dwSubkeys(0), m_dwMaxSubkeyLen(0), m_dwValues(0),
       m_dwMaxValueNameLen(0), m_dwMaxValueLen(0)
 {
-    if ((access & KEY_WRITE) == KEY_WRITE) {
-        DWORD disposition = 0;
-        m_lStatus = RegCreateKeyExA(parent, name, 0, NULL, REG_OPTION_NON_VOLATILE,
-                                    access | kOwnReadRights, NULL, &m_hKey, &disposition);
-        // A key just created has nothing to count.
-        if (m_lStatus == ERROR_SUCCESS && disposition == REG_OPENED_EXISTING_KEY)
-            ResetCounts();
-        return;
-    }
-    m_lStatus = RegOpenKeyExA(parent, name, 0, access | kOwnReadRights, &m_hKey);
-    if (m_lStatus != ERROR_SUCCESS || ResetCounts() != ERROR_SUCCESS || m_dwValues != 1)
-        return;
-    CRegValueIterator only(this);
-    ++only;
-    long status = only.CurrentValue(m_strValueName, m_valueData);
-    // Without buffers the single value is just not cached.
-    if (status != ERROR_NOT_ENOUGH_MEMORY)
-        m_lStatus = status;
+    // Owned here until construction ends: the destructor would not run if a
+    // CString allocation below threw, and the key would leak.
+    cfu::unique_hkey key;
+    const bool create = (access & KEY_WRITE) == KEY_WRITE;
+    // A key just created has nothing to count.
+    DWORD disposition = REG_OPENED_EXISTING_KEY;
+    m_lStatus = create ? RegCreateKeyExA(parent, name, 0, NULL, REG_OPTION_NON_VOLATILE, access | kOwnReadRights,
+                                         NULL, key.put(), &disposition)
+                       : RegOpenKeyExA(parent, name, 0, access | kOwnReadRights, key.put());
+    m_hKey = key.get();
+    if (m_lStatus == ERROR_SUCCESS && disposition == REG_OPENED_EXISTING_KEY && ResetCounts() == ERROR_SUCCESS &&
+        !create && m_dwValues == 1)
+        CacheOnlyValue(*this);
+    m_hKey = key.release();
 }
 
 CRegEntry::~CRegEntry()
@@ -116,16 +124,16 @@ long CRegEntry::ResetCounts()
     DWORD maxClassChars = 0;
     DWORD securityBytes = 0;
     FILETIME lastWrite;
-    m_lStatus = RegQueryInfoKeyA(m_hKey, className, &classChars, NULL, &m_dwSubkeys, &m_dwMaxSubkeyLen,
-                                 &maxClassChars, &m_dwValues, &m_dwMaxValueNameLen, &m_dwMaxValueLen,
-                                 &securityBytes, &lastWrite);
+    DWORD maxSubkey = 0, maxValueName = 0, maxValue = 0;
+    m_lStatus = RegQueryInfoKeyA(m_hKey, className, &classChars, NULL, &m_dwSubkeys, &maxSubkey, &maxClassChars,
+                                 &m_dwValues, &maxValueName, &maxValue, &securityBytes, &lastWrite);
     // Room for a terminator after the longest name, and for the zero byte
-    // that a value iterator appends to the longest data.
-    if (m_lStatus == ERROR_SUCCESS) {
-        ++m_dwMaxSubkeyLen;
-        ++m_dwMaxValueNameLen;
-        ++m_dwMaxValueLen;
-    }
+    // that a value iterator appends to the longest data: kept even when the
+    // query fails (ERROR_MORE_DATA still fills the maxima), so that buffers
+    // sized from them always hold the terminator.
+    m_dwMaxSubkeyLen = maxSubkey + 1;
+    m_dwMaxValueNameLen = maxValueName + 1;
+    m_dwMaxValueLen = maxValue + 1;
     return m_lStatus;
 }
 

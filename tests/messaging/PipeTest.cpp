@@ -206,6 +206,10 @@ TEST_F(PipeTest, CommandsFromControlsAndWmCommandAsAMessage)
     // An accelerator is a plain command too; a control's notification is not.
     EXPECT_EQ(1, SendMessageA(hRouter, WM_COMMAND, MAKEWPARAM(100, 1), 0));
     EXPECT_EQ(0, SendMessageA(hRouter, WM_COMMAND, MAKEWPARAM(100, 5), LPARAM(hRouter)));
+    // With handler information the framework only asks: nobody is notified.
+    AFX_CMDHANDLERINFO info = {};
+    EXPECT_TRUE(pipe->OnCmdMsg(100, 0, NULL, &info) && info.pTarget == pipe.get());
+    EXPECT_FALSE(pipe->OnCmdMsg(400, 0, NULL, &info));
     // A registration that wants WM_COMMAND itself takes it before the routing.
     RegisterTarget(*pipe, &c, {WM_COMMAND});
     c.result = 9;

@@ -198,7 +198,12 @@ TEST_F(RegEntryTest, FactoriesOpenCreateOrGiveNull)
     // A class name of two or more characters fails the count query (ERROR_MORE_DATA).
     CreateKey(Key(), "A", "A");
     CreateKey(Key(), "AB", "AB");
-    EXPECT_TRUE(Open("A") && !Open("AB"));
+    EntryPtr a = Open("A");
+    EXPECT_TRUE(a && !Open("AB"));
+    // The class replaced while the key is open: the maxima keep their +1.
+    CreateKey(Key(), "A", "AB");
+    EXPECT_EQ(ERROR_MORE_DATA, a ? a->ResetCounts() : 0);
+    EXPECT_EQ(1u, a ? a->m_dwMaxValueLen : 0);
     // Wine: creating the existing key replaces its class with the empty one asked for.
     EXPECT_TRUE(Create("AB") && Open("AB"));
 }
