@@ -20,7 +20,8 @@
 //   String utilities      wformat, ScanField, ScanFieldKeepSlashes,
 //                         CenterPunched, MinusExtension,
 //                         RemoveFileExtension, MinusPath
-//   Resources             CResourceMgr
+//   Resources             CResourceMgr, CResInfo, GetBitmapAndPalette,
+//                         TransparentBlt2
 //   Applications, shell   GetModuleFileNameA, GetAppDirectory,
 //                         StartApplication, StartApplicationAndWaitForIdle,
 //                         StartInternetBrowser, FindDotExeInPathAndParms,
@@ -1072,6 +1073,68 @@ private:
     // NULL for more than 8 bits per pixel or when memory is short.
     static HPALETTE CreateDIBPalette(const BITMAPINFOHEADER* header, UINT tableEntries);
 };
+
+// One picture for a control or a window: a bitmap or an icon, loaded through
+// a resource manager (not owned; it must outlive the holder) or handed in.
+// Only a bitmap the holder loaded itself, and not detached, is ever deleted;
+// icons never are, whoever supplied them.
+class AFX_EXT_CLASS CResInfo
+{
+public:
+    // Empty; manager may be NULL (every load then fails).
+    explicit CResInfo(CResourceMgr* manager);
+    // As DeleteResource.
+    ~CResInfo();
+
+    // 0 nothing, 1 bitmap, 2 icon.
+    int ResourceType() { return m_nType; }
+    // The icon held; NULL when the holder holds no icon. Not transferred.
+    HICON IconHandle();
+    // The bitmap held; NULL when the holder holds no bitmap. Not transferred.
+    HBITMAP BitmapHandle();
+    // Gives up ownership: the handle stays, but will not be deleted.
+    void DetachResource();
+    // Empties the holder without deleting anything.
+    void ClearResMembers();
+    // Deletes an owned bitmap, then empties the holder.
+    void DeleteResource();
+    // Releases the current picture and takes handle as a picture of type (1
+    // bitmap, 2 icon) that the holder does not own. Always 1.
+    int SetIconBmpRes(void* handle, int type);
+    // Loads picture id from the manager's third, then first library: type 1 a
+    // bitmap, 2 an icon, 0 a bitmap or else an icon; the holder owns it. A
+    // holder already holding a picture of that type keeps it, whatever its id,
+    // and answers 1. 0 when nothing loaded (the type tried stays, no handle).
+    int LoadIconBmpRes(int id, int type);
+    // Draws the picture at the origin of dc: an icon as it is, a bitmap
+    // unscaled over window's client area. 0 when empty, for a bitmap without
+    // a window, or when drawing fails.
+    int DrawIconBmpRes(CWnd* window, HDC dc);
+
+    int m_bDetached;                  // nonzero: the handle is not the holder's to delete
+    int m_nType;                      // as ResourceType
+    void* m_hResource;                // HBITMAP or HICON, NULL when empty
+    CResourceMgr* m_pResourceMgr;     // borrowed
+
+private:
+    CResInfo(const CResInfo&) = delete;
+    CResInfo& operator=(const CResInfo&) = delete;
+};
+static_assert(sizeof(CResInfo) == 24, "callers hold it by value: its size is part of the interface");
+
+// Bitmap id of module as a device-dependent bitmap, with a palette of its
+// colour table (as the platform reports it) or, for more than 256 colours, the
+// halftone palette. Nonzero when both came out; 0 with both NULL when there is
+// no such bitmap, and either may be set when the result is 0. The caller owns
+// both (DeleteObject).
+AFX_EXT_API int GetBitmapAndPalette(HINSTANCE module, unsigned int id, HBITMAP& bitmap, HPALETTE& palette);
+// Copies the width x height rectangle at (srcX, srcY) of source to (x, y) of
+// dest, leaving dest as it was where the source has the colour transparent.
+// palette (may be NULL) is selected into dest and realized on palette devices
+// only, and stays selected. Leaves dest's background colour white and its text
+// colour black. Returns nothing: a failing platform call draws less or nothing.
+AFX_EXT_API void TransparentBlt2(HDC dest, int x, int y, int width, int height, HBITMAP source, int srcX,
+                                 int srcY, COLORREF transparent, HPALETTE palette);
 
 /////////////////////////////////////////////////////////////////////////////
 // Applications and shell
