@@ -19,6 +19,7 @@ int main(int argc, char** argv)
     failures += RunDriverDemo() != 0;
     failures += RunWindowDemo() != 0;
     failures += RunDataDemo() != 0;
+    failures += RunResourceDemo() != 0;
     std::printf("\n%s\n", failures ? "demo: FAILED" : "demo: done");
     return failures;
 }

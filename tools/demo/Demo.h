@@ -6,3 +6,4 @@ int RunDataDemo();
 int RunRouterDemo();
 int RunHookDemo();
 int RunDriverDemo();
+int RunResourceDemo();
