@@ -50,6 +50,7 @@ TEST(CfutilTest, EachCommandAnswersWithItsStatusAndOneLine)
         {"driver write 7 text", 1, "cfutil: no router is running"},
         {"schemes " + kStore + " delete .Default", 1, "cfutil: cannot delete scheme '.Default': status 232 ("},
         {"schemes " + kStore + " import C:\\nowhere.reg", 1, "cfutil: "},
+        {"schemes " + kStore + " list", 0, ""},    // no schemes at all: an empty list
         {"device " + kStore + " path JoyStick x", 1, "cfutil: "},
     };
     for (const auto& c : cases) {
@@ -74,6 +75,9 @@ TEST(CfutilTest, ARouterSessionAcrossProcesses)
         [] { return Cfutil("router status 0x8123").output.find(": 2 registration") != std::string::npos; },
         kStartTimeoutMs));
 
+    const std::string doctor = Cfutil("doctor --resources user32.dll absent.dll").output;
+    for (const char* part : {"system32\\", "; absent.dll: not found (searched: ", "router             ok"})
+        EXPECT_NE(std::string::npos, doctor.find(part)) << doctor;
     EXPECT_EQ("answer 0\n", Cfutil("router send 0x8123 5 6").output);
     EXPECT_EQ(0, Cfutil("router post 0x8123 0x7 8").status);
     EXPECT_EQ(0, Cfutil("router post \"CFUtilsTest Named\" 9").status);

@@ -54,11 +54,25 @@ void RequireScheme(const std::string& name)
           "no scheme '" + name + "'");
 }
 
+// Whether the user has any scheme in this store: the store answers
+// ERROR_NOT_ENOUGH_MEMORY also for no schemes key and for an empty one.
+bool HasSchemes()
+{
+    unique_hkey key;
+    DWORD subkeys = 0;
+    return RegOpenKeyExA(HKEY_CURRENT_USER, OpenStore()->CreateSchemePath(), 0, KEY_READ, key.put()) == ERROR_SUCCESS &&
+           RegQueryInfoKeyA(key.get(), NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL) ==
+               ERROR_SUCCESS &&
+           subkeys > 0;
+}
+
 void List()
 {
     SchemePtr store = OpenStore();
     CString name;
     long status = store->GetFirstScheme(name);
+    if (status == ERROR_NOT_ENOUGH_MEMORY && !HasSchemes())
+        return;
     for (; status == ERROR_SUCCESS; status = store->GetNextScheme(name))
         std::printf("%s\n", LPCSTR(name));
     if (status != ERROR_NO_DATA)

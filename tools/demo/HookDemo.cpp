@@ -128,3 +128,10 @@ CFU_CHILD_ROLE(hook_window_maker)
     SendMessageA(control, kWindowMade, 0, LPARAM(hWnd));
     return DestroyWindow(hWnd) ? 0 : 1;
 }
+
+// The mode hot key pressed by a process of its own: scripts/demo runs this
+// role against a router that cfutil runs.
+CFU_CHILD_ROLE(press_mode_hot_key)
+{
+    return cfu::tools::PressKeys({VK_SHIFT, VK_CONTROL, 'M'}) == 6 ? 0 : 1;
+}
