@@ -14,20 +14,16 @@ using namespace cfu::test;
 
 namespace {
 
-std::string PlatformModuleName(HMODULE module)
+// The platform's own answer; by default this binary.
+std::string ModuleName(HMODULE module = NULL)
 {
     char name[MAX_PATH];
     return std::string(name, ::GetModuleFileNameA(module, name, MAX_PATH));
 }
 
-std::string ProgramFile()
-{
-    return PlatformModuleName(NULL);
-}
-
 std::string ProgramDirectory()
 {
-    return ProgramFile().substr(0, ProgramFile().rfind('\\'));
+    return ModuleName().substr(0, ModuleName().rfind('\\'));
 }
 
 // A case's text with "@" standing for folder and "$" for this binary.
@@ -35,7 +31,7 @@ std::string Expand(const char* text, const std::string& folder = "")
 {
     std::string out;
     for (const char* p = text; *p; ++p)
-        out += *p == '@' ? folder : *p == '$' ? ProgramFile() : std::string(1, *p);
+        out += *p == '@' ? folder : *p == '$' ? ModuleName() : std::string(1, *p);
     return out;
 }
 
@@ -137,13 +133,13 @@ TEST(AppModuleTest, NamesAreThePlatformsAndTheDirectoryFollowsTheModuleState)
 {
     const HMODULE kernel = GetModuleHandleA("kernel32.dll"), bogus = HMODULE(0x12340000);
     for (HMODULE module : {GetModuleHandleA(NULL), GetModuleHandleA("CFUtils.dll"), kernel, bogus})
-        EXPECT_EQ(PlatformModuleName(module), std::string(GetModuleFileNameA(module)));
+        EXPECT_EQ(ModuleName(module), std::string(GetModuleFileNameA(module)));
     // The directory is that of the framework's current module, whichever it is.
     AFX_MODULE_STATE* state = AfxGetModuleState();
     const HINSTANCE saved = state->m_hCurrentInstanceHandle;
     for (HMODULE module : {saved, kernel, bogus}) {
         state->m_hCurrentInstanceHandle = module;
-        const std::string directory(GetAppDirectory()), name = PlatformModuleName(module);
+        const std::string directory(GetAppDirectory()), name = ModuleName(module);
         state->m_hCurrentInstanceHandle = saved;
         EXPECT_EQ(name.substr(0, name.rfind('\\') + 1), directory);
     }
@@ -350,7 +346,7 @@ bool MakeLink(const std::string& path, const char* arguments, const char* direct
     wchar_t wide[MAX_PATH];
     return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                       reinterpret_cast<void**>(link.put()))) &&
-           SUCCEEDED(link.get()->SetPath(ProgramFile().c_str())) && SUCCEEDED(link.get()->SetArguments(arguments)) &&
+           SUCCEEDED(link.get()->SetPath(ModuleName().c_str())) && SUCCEEDED(link.get()->SetArguments(arguments)) &&
            SUCCEEDED(link.get()->SetWorkingDirectory(directory)) && SUCCEEDED(link.get()->SetShowCmd(show)) &&
            SUCCEEDED(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))) &&
            MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) &&
@@ -389,16 +385,17 @@ TEST(ShortcutTest, ReadsWhatTheLinkObjectSavedAndStartsItsTargetInItsOwnDirector
                 directory = "untouched", name = c.name;
         int show = 0xdeadbeef;
         EXPECT_EQ(c.arguments != nullptr, ResolveShortcut(link, target, arguments, directory, &show) != 0);
-        EXPECT_EQ(c.arguments ? ProgramFile() : "untouched", std::string(target));
+        EXPECT_EQ(c.arguments ? ModuleName() : "untouched", std::string(target));
         EXPECT_STREQ(c.arguments ? c.arguments : "untouched", arguments);
         EXPECT_STREQ(c.arguments ? c.directory : "untouched", directory);
         EXPECT_EQ(c.arguments ? wine ? SW_SHOWNORMAL : c.show : int(0xdeadbeef), show);
 
         Recording recording;
         name.MakeUpper();
-        EXPECT_EQ(c.arguments != nullptr, FindAndExecuteShortCut(name) != 0);
+        const int ran = FindAndExecuteShortCut(name);
+        EXPECT_EQ(c.arguments != nullptr, ran != 0);
         std::string line, started;
-        if (c.arguments) {
+        if (ran && c.arguments) {
             ASSERT_TRUE(recording.Wait(line, started));
             EXPECT_EQ(Expand(c.started), line);
             EXPECT_EQ(0, lstrcmpiA(ProgramDirectory().c_str(), started.c_str())) << started;
