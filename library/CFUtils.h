@@ -568,7 +568,8 @@ public:
     explicit CRegValueIterator(CRegEntry* entry);
 
     // Copies the data and one zero byte after it: data must hold *size + 1
-    // bytes (the entry's m_dwMaxValueLen always suffices).
+    // bytes (the entry's m_dwMaxValueLen always suffices: ERROR_MORE_DATA,
+    // nothing written, for a value grown past it since the counts were taken).
     long CurrentValue(CString& name, unsigned char* data, unsigned long* size,
                       unsigned long* type);
     long CurrentValue(CString& name, CRegData& data);

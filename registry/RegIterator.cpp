@@ -83,6 +83,10 @@ long CRegValueIterator::CurrentValue(CString& name, unsigned char* data, unsigne
     long status = EnumerateValue(m_pEntry, m_nIndex, value);
     if (status != ERROR_SUCCESS)
         return status;
+    // With counts gone stale the platform can fill the whole buffer, and the
+    // zero byte after the data would land past the m_dwMaxValueLen bytes promised.
+    if (data && value.size >= m_pEntry->m_dwMaxValueLen)
+        return ERROR_MORE_DATA;
     name = value.name;
     if (type)
         *type = value.type;

@@ -163,8 +163,16 @@ TEST_F(RegEntryTest, CountsHoldFromOpeningUntilReset)
     ++none;
     EXPECT_EQ(ERROR_INVALID_HANDLE, none.CurrentSubkey(name));
     EXPECT_STREQ("untouched", name);
-    WriteTree(Key(), "Counted", {{"B", {}}, {"", {{"Grows", Sz("much longer now")}}}});
+    // "A" comes first in the walk, as long as the longest value was at opening.
+    const RegValue full = {REG_BINARY, std::string(entry->m_dwMaxValueLen, 'x')};
+    WriteTree(Key(), "Counted", {{"B", {}}, {"", {{"Grows", Sz("much longer now")}, {"A", full}}}});
     EXPECT_TRUE((++subkeys).IsValid() && !(++subkeys).IsValid() && !none.IsValid());
+    // No room for the zero byte after it: refused, nothing written past the promised size.
+    std::string raw(entry->m_dwMaxValueLen + 1, '\xbd');
+    CRegValueIterator values(entry.get());
+    ++values;
+    EXPECT_EQ(ERROR_MORE_DATA, values.CurrentValue(name, reinterpret_cast<unsigned char*>(&raw[0]), NULL, NULL));
+    EXPECT_EQ('\xbd', raw.back());
 
     CRegData data("sentinel");
     EXPECT_EQ(ERROR_MORE_DATA, entry->LocateValueData("Grows", data));
