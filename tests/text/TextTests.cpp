@@ -1,80 +1,54 @@
-// CScanner and CTokenizer on their documented sequences and on tens of
-// thousands of random texts between guard bytes; CPathName against the C
-// runtime (_splitpath, _makepath) and, on files made for the test, against
-// OpenFile (OF_PARSE, OF_EXIST) and a search in the documented order.
+// CScanner and CTokenizer on their documented sequences and on random texts between guard bytes;
+// CPathName against _splitpath, _makepath, OpenFile and a search in the documented order on files
+// made for the test; the string utilities as one table, their warning box through the application.
 #include "library/CFUtils.h"
 #include "library/Handles.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
 namespace {
 
-const char kPoison = '\xbd';
-const size_t kGuard = 16;
+const std::string kGuard(16, '\xbd');
 
-bool Member(char c, const char* set)
-{
-    return c != '\0' && set && std::strchr(set, c);
-}
+bool Member(char c, const char* set) { return c != '\0' && set && std::strchr(set, c); }
 
 // A text between guard bytes, with its original kept for comparison.
 struct GuardedText
 {
-    explicit GuardedText(const std::string& text) : original(text), buffer(text.size() + 1 + 2 * kGuard, kPoison)
+    explicit GuardedText(const std::string& text) : original(text), buffer(Guarded(text)) {}
+    static std::string Guarded(const std::string& text) { return kGuard + text + '\0' + kGuard; }
+    char* Text() { return &buffer[kGuard.size()]; }
+    // The guards hold, and at most nuls bytes of the text differ from the original, each now a NUL.
+    bool Intact(int nuls) const
     {
-        std::memcpy(Text(), text.c_str(), text.size() + 1);
-    }
-    char* Text() { return &buffer[kGuard]; }
-    // The guards hold, and at most nuls bytes of the text differ from the
-    // original, each now a NUL.
-    bool Intact(int nuls)
-    {
-        for (size_t i = 0; i < buffer.size(); ++i) {
-            const bool inside = i >= kGuard && i <= kGuard + original.size();
-            if (buffer[i] != (inside ? original.c_str()[i - kGuard] : kPoison) &&
-                (buffer[i] != '\0' || !inside || --nuls < 0))
+        const std::string expected = Guarded(original);
+        for (size_t i = 0, g = kGuard.size(); i < buffer.size(); ++i)
+            if (buffer[i] != expected[i] && (buffer[i] != '\0' || i < g || i > g + original.size() || --nuls < 0))
                 return false;
-        }
         return true;
     }
 
-    std::string original;
-    std::vector<char> buffer;
+    std::string original, buffer;
 };
 
 using Seq = std::vector<std::string>;
 
-// The tokens of a copy of text, each with what ended it ('0' for the end).
-Seq Tokens(const char* text, const char* skip, const char* stop, const char* delimiters, bool between, size_t count)
-{
-    std::string copy = text ? text : "";
-    CTokenizer tokenizer(text ? &copy[0] : NULL, skip, stop);
-    Seq tokens;
-    while (tokens.size() < count) {
-        const std::string token = between ? tokenizer.nextBetween(delimiters) : tokenizer.next(delimiters);
-        tokens.push_back(token + "|" + (tokenizer.lastDelimiter() ? tokenizer.lastDelimiter() : '0'));
-    }
-    return tokens;
-}
-
+// Each call's token with what ended it ('0' for the end).
 TEST(TokenizerTest, DocumentedSequences)
 {
-    const struct
-    {
-        const char *text, *skip, *stop, *delimiters;
-        bool between;
-        Seq tokens;
-    } cases[] = {
+    const std::tuple<const char*, const char*, const char*, const char*, bool, Seq> cases[] = {
+        // text, skip, stop, delimiters, between, tokens
         {"a , , b", " ", NULL, ",", false, {"a|,", "|,", "b|0", "|0", "|0"}},   // empty fields, then the end
         {"a   b", " ", NULL, " ", false, {"a| ", "b|0", "|0"}},
         {" \t x y \t, z", " \t", NULL, ",", false, {"x y|,", "z|0"}},
@@ -86,16 +60,22 @@ TEST(TokenizerTest, DocumentedSequences)
         {NULL, " ", ";", ",", false, {"|0"}},
         {NULL, " ", ";", "\"", true, {"|0"}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.tokens, Tokens(c.text, c.skip, c.stop, c.delimiters, c.between, c.tokens.size()))
-            << (c.text ? c.text : "(null)");
+    for (const auto& [text, skip, stop, delimiters, between, tokens] : cases) {
+        std::string copy = text ? text : "";
+        CTokenizer tokenizer(text ? &copy[0] : NULL, skip, stop);
+        Seq got;
+        while (got.size() < tokens.size()) {
+            const std::string token = between ? tokenizer.nextBetween(delimiters) : tokenizer.next(delimiters);
+            got.push_back(token + "|" + (tokenizer.lastDelimiter() ? tokenizer.lastDelimiter() : '0'));
+        }
+        EXPECT_EQ(tokens, got) << (text ? text : "(null)");
+    }
     EXPECT_STREQ("", CTokenizer().next(","));
 }
 
-// A token keeps its promises: the guards hold and at most one NUL is
-// written; it is the text's own characters, without delimiters or stop
-// characters, and (unless taken between delimiters) without skip characters
-// at its ends; what ended it is a delimiter, a stop character or the end.
+// A token keeps its promises: the guards hold and at most one NUL is written; it is the text's own
+// characters, without delimiters or stop characters, and (unless taken between delimiters) without skip
+// characters at its ends; what ended it is a delimiter, a stop character or the end.
 bool Kept(GuardedText& text, const char* token, char delimiter, bool between, const char* delimiters,
           const char* skip, const char* stop)
 {
@@ -112,10 +92,9 @@ TEST(TokenizerRandomTest, TextComesBackWholeAndTokensStayInside)
     std::mt19937 rng(20240607);
     auto pick = [&](size_t n) { return size_t(rng() % n); };
     auto randomText = [&](size_t maxLength) {
-        static const char kAlphabet[] = "ab  \t,,;\"x:.\\\xe9\xff";
         std::string text(pick(maxLength + 1), ' ');
         for (char& c : text)
-            c = kAlphabet[pick(sizeof kAlphabet - 1)];
+            c = "ab  \t,,;\"x:.\\\xe9\xff"[pick(15)];
         return text;
     };
     // A set of up to two characters, or null.
@@ -126,11 +105,9 @@ TEST(TokenizerRandomTest, TextComesBackWholeAndTokensStayInside)
         std::string sets[3];
         const char *skip = randomSet(sets[0]), *stop = randomSet(sets[1]), *delimiters = randomSet(sets[2]);
         SCOPED_TRACE("round " + std::to_string(round) + " text [" + text.original + "]");
-        const char* end = text.Text();
-        while (*end && !Member(*end, stop))
-            ++end;
-        // The scanner steps up to the NUL or a stop character and back to the
-        // start, never past either; assigning a text keeps the stop characters.
+        const char* end = text.Text() + std::min(text.original.find_first_of(stop ? stop : ""), text.original.size());
+        // The scanner steps up to the NUL or a stop character and back to the start, never past either;
+        // assigning a text keeps the stop characters.
         CScanner scanner;
         scanner.restart(next.Text(), stop);
         scanner = text.Text();
@@ -170,18 +147,11 @@ TEST(TokenizerRandomTest, TextComesBackWholeAndTokensStayInside)
 /////////////////////////////////////////////////////////////////////////////
 // Path names
 
-std::string DropBlanks(const std::string& text)
-{
-    return text.substr(std::min(text.find_first_not_of(" \t"), text.size()));
-}
+std::string DropBlanks(const std::string& s) { return s.substr(std::min(s.find_first_not_of(" \t"), s.size())); }
 
-struct CrtParts
-{
-    std::string drive, directory, name, extension;
-};
+struct CrtParts { std::string drive, directory, name, extension; };
 
-// _splitpath's parts, with buffers that hold any part: cut to _splitpath's
-// limit of 255 characters as the class cuts them, or whole.
+// _splitpath's parts, with buffers that hold any part: cut to its 255 characters as the class cuts them, or whole.
 CrtParts CrtSplit(const std::string& text, bool cut = true)
 {
     std::vector<char> drive(3), directory(text.size() + 1), name(text.size() + 1), extension(text.size() + 1);
@@ -198,32 +168,13 @@ std::string Expected(const CrtParts& parts)
     std::vector<char> composed(parts.directory.size() + parts.name.size() + parts.extension.size() + 8);
     _makepath(composed.data(), DropBlanks(parts.drive).c_str(), DropBlanks(parts.directory).c_str(),
               DropBlanks(parts.name).c_str(), DropBlanks(parts.extension).c_str());
-    std::string path = std::string(composed.data()).substr(0, MAX_PATH - 1), collapsed;
-    for (char c : path)
-        if (!(c == '\\' && !collapsed.empty() && collapsed.back() == '\\'))
-            collapsed += c;
-    return collapsed;
+    std::string path = std::string(composed.data()).substr(0, MAX_PATH - 1);
+    path.erase(std::unique(path.begin(), path.end(), [](char a, char b) { return a == '\\' && b == a; }), path.end());
+    return path;
 }
 
-// Every getter against _splitpath of the stored text; the pointers are into
-// the text, whatever was cut from the parts.
-void ExpectPartsAsCrt(const CPathName& path)
-{
-    const std::string text(path.PathName());
-    const CrtParts c = CrtSplit(text), w = CrtSplit(text, false);
-    auto s = [](const CString& part) { return std::string(part); };
-    EXPECT_EQ((Seq{c.drive, c.directory, c.name, c.extension, c.drive + c.directory, c.name + c.extension,
-                   w.name + w.extension, w.extension, c.drive.substr(0, 1)}),
-              (Seq{s(path.Drive()), s(path.Directory()), s(path.Name()), s(path.Extension()), s(path.Path()),
-                   s(path.FileName()), path.LPFileName(), path.LPExtension(),
-                   std::string(path.DriveChar() != 0, path.DriveChar())}))
-        << "stored [" << text << "]";
-    EXPECT_LE(text.size(), size_t(MAX_PATH - 1));
-}
-
-// Path texts: the edges (parts at and past their limits, texts up to and past
-// MAX_PATH), then texts generated from drives, network names, mixed
-// separators, dots in directories, blanks and tabs in front and inside.
+// Path texts: the edges (parts at and past their limits, texts up to and past MAX_PATH), then texts generated
+// from drives, network names, mixed separators, dots in directories, blanks and tabs in front and inside.
 std::vector<std::string> Corpus(unsigned seed, size_t count)
 {
     std::vector<std::string> corpus = {
@@ -231,17 +182,16 @@ std::vector<std::string> Corpus(unsigned seed, size_t count)
         "C:\\" + std::string(298, 'd') + "\\", std::string(255, 'n') + ".e", std::string(256, 'n') + ".e",
         "n." + std::string(255, 'e'), "C:\\" + std::string(200, 'a') + "\\" + std::string(200, 'b') + ".txt",
         std::string(259, 'x'), std::string(260, 'x'), std::string(4096, 'x')};
-    static const std::vector<std::string> leads = {"", "", " ", "\t", " \t  "};
-    static const std::vector<std::string> roots = {"", "", "C:", "c:", "z:", "C:\\", "\\\\server\\share",
-                                                   "//host/share", ":", "1:", "\\\\\\", "/"};
-    static const std::vector<std::string> segments = {"a", "dir", "b.c", "..", ".", "d e", " lead", "x.y.z", "",
-                                                      "\t t", "long.name.with.dots", std::string(120, 's')};
-    static const std::vector<std::string> separators = {"\\", "/", "\\\\", "/\\", "\\/"};
-    static const std::vector<std::string> names = {"", "file", "f.e.g", ".hidden", "n ", " n", "a b", "*",
-                                                   std::string(300, 'n')};
-    static const std::vector<std::string> extensions = {"", ".txt", ".", ".tar.gz", ". x", ".\t"};
+    using Words = std::vector<std::string>;
+    static const Words leads = {"", "", " ", "\t", " \t  "}, separators = {"\\", "/", "\\\\", "/\\", "\\/"},
+                       roots = {"", "", "C:", "c:", "z:", "C:\\", "\\\\server\\share", "//host/share", ":", "1:",
+                                "\\\\\\", "/"},
+                       segments = {"a", "dir", "b.c", "..", ".", "d e", " lead", "x.y.z", "", "\t t",
+                                   "long.name.with.dots", std::string(120, 's')},
+                       names = {"", "file", "f.e.g", ".hidden", "n ", " n", "a b", "*", std::string(300, 'n')},
+                       extensions = {"", ".txt", ".", ".tar.gz", ". x", ".\t"};
     std::mt19937 rng(seed);
-    auto pick = [&](const std::vector<std::string>& from) { return from[rng() % from.size()]; };
+    auto pick = [&](const Words& from) { return from[rng() % from.size()]; };
     while (corpus.size() < count) {
         std::string text = pick(leads) + pick(roots);
         for (size_t n = rng() % 5; n > 0; --n)
@@ -253,10 +203,8 @@ std::vector<std::string> Corpus(unsigned seed, size_t count)
     return corpus;
 }
 
-// On top of the C runtime the class cuts each part to _splitpath's limit,
-// drops leading blanks and tabs, cuts the composed path at MAX_PATH - 1
-// characters and collapses runs of backslashes; it never writes to its
-// arguments.
+// On top of the C runtime the class cuts each part to _splitpath's limit, drops leading blanks and tabs, cuts
+// the composed path at MAX_PATH - 1 characters and collapses runs of backslashes; it never writes to its arguments.
 TEST(PathNameCrtTest, PartsAreTheCrtsAndSettersComposeAsMakepath)
 {
     const std::vector<std::string> texts = Corpus(7, 6000), givens = Corpus(11, 6000);
@@ -266,10 +214,17 @@ TEST(PathNameCrtTest, PartsAreTheCrtsAndSettersComposeAsMakepath)
         GuardedText guardedText(text), guardedGiven(given);
         const CPathName original(text.empty() ? NULL : guardedText.Text());
         const char* arg = given.empty() ? NULL : guardedGiven.Text();
-        ASSERT_EQ(Expected(CrtSplit(DropBlanks(text))), std::string(original.PathName()));
-        ExpectPartsAsCrt(original);
+        const std::string stored(original.PathName());
+        ASSERT_EQ(Expected(CrtSplit(DropBlanks(text))), stored);
+        // Every getter against _splitpath of the stored text; the pointers are into the text, whatever was cut.
+        const CrtParts a = CrtSplit(stored), w = CrtSplit(stored, false), b = CrtSplit(whole);
+        auto s = [](const CString& part) { return std::string(part); };
+        EXPECT_EQ((Seq{a.drive, a.directory, a.name, a.extension, a.drive + a.directory, a.name + a.extension,
+                       w.name + w.extension, w.extension, a.drive.substr(0, 1)}),
+                  (Seq{s(original.Drive()), s(original.Directory()), s(original.Name()), s(original.Extension()),
+                       s(original.Path()), s(original.FileName()), original.LPFileName(), original.LPExtension(),
+                       std::string(original.DriveChar() != 0, original.DriveChar())}));
 
-        const CrtParts a = CrtSplit(std::string(original.PathName())), b = CrtSplit(whole);
         using Setter = CPathName& (CPathName::*)(const char*);
         auto after = [&](Setter set) {
             CPathName path(original);
@@ -293,8 +248,8 @@ TEST(PathNameCrtTest, PartsAreTheCrtsAndSettersComposeAsMakepath)
     }
 }
 
-// A directory loses its trailing backslash (only a backslash, not a root's);
-// the parent of a file is its directory, of a directory the one above.
+// A directory loses its trailing backslash (only a backslash, not a root's); the parent of a file is its
+// directory, of a directory the one above.
 TEST(PathNameTest, FileFormsAndParents)
 {
     const char* const cases[][3] = {   // path, ForceFile, ToParent
@@ -317,16 +272,13 @@ std::string OpenFileAnswer(const std::string& name, UINT style)
     return OpenFile(name.c_str(), &of, style) == HFILE_ERROR ? "" : of.szPathName;
 }
 
-// Directories (ending in a backslash) and empty files in the temporary
-// directory, with the tree's "cwd" as current directory while it lives.
+// Directories (ending in a backslash) and empty files in the temporary directory, "cwd" current while it lives.
 class FileTreeTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        // What a crashed run (of a planted fault, say) left under this name goes first.
-        std::error_code ignored;
-        std::filesystem::remove_all(m_root, ignored);
+        TearDown();   // what a crashed run (of a planted fault, say) left under this name goes first
         for (const char* path : {"", "cwd\\", "cwd\\adir\\", "cwd\\here.txt", "cwd\\caf\xe9.txt", "cwd\\locked.txt",
                                  "search\\", "search\\here.txt", "search\\inroot.txt", "search\\one\\",
                                  "search\\one\\inone.txt", "search\\one\\both.txt", "search\\one\\caf\xe9.txt",
@@ -336,29 +288,25 @@ protected:
             ASSERT_TRUE(made.back() == '\\' ? CreateDirectoryA(made.c_str(), NULL) : bool(std::ofstream(made))) << made;
         }
         // Held without sharing: found by name, yet it does not open.
-        m_locked.reset(CreateFileA((m_root + "cwd\\locked.txt").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL));
-        ASSERT_TRUE(m_locked && GetCurrentDirectoryA(MAX_PATH, m_savedDirectory) &&
-                    SetCurrentDirectoryA((m_root + "cwd").c_str()));
+        m_locked.reset(CreateFileA((m_root + "cwd\\locked.txt").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0,
+                                   NULL));
+        ASSERT_TRUE(m_locked && SetCurrentDirectoryA((m_root + "cwd").c_str()));
     }
     void TearDown() override
     {
         m_locked.reset();
-        SetCurrentDirectoryA(m_savedDirectory);
+        SetCurrentDirectoryA(m_saved.c_str());
         std::error_code ignored;
         std::filesystem::remove_all(m_root, ignored);
     }
 
-    const std::string m_root = [] {
-        char temp[MAX_PATH] = "";
-        GetTempPathA(MAX_PATH, temp);
-        return temp + ("cfu_text_" + std::to_string(GetCurrentProcessId())) + "\\";
-    }();
-    char m_savedDirectory[MAX_PATH] = {};
+    const std::string m_saved = std::filesystem::current_path().string(),
+                      m_root = (std::filesystem::temp_directory_path() /
+                                ("cfu_text_" + std::to_string(GetCurrentProcessId()))).string() + "\\";
     cfu::unique_hfile m_locked;
 };
 
-// OpenFile gives up past 127 characters; the class goes on to MAX_PATH, and
-// past it leaves the path as it was.
+// OpenFile gives up past 127 characters; the class goes on to MAX_PATH, and past it leaves the path as it was.
 TEST_F(FileTreeTest, FullPathAsOpenFileParse)
 {
     for (const char* text : {"here.txt", "missing.txt", "adir\\", "..\\x\\y.z", ".\\a\\..\\b.txt", "C:\\a\\.\\b\\", "",
@@ -373,7 +321,6 @@ TEST_F(FileTreeTest, FullPathAsOpenFileParse)
         EXPECT_EQ(expected, std::string(path.PathName()));
     }
     const std::string longer = std::string(150, 'r') + "\\f.txt", past = std::string(240, 'r') + "\\";
-    EXPECT_EQ("", OpenFileAnswer(longer, OF_PARSE));
     for (const auto& [text, made, stored] : {std::tuple{longer, TRUE, m_root + "cwd\\" + longer},
                                              {past + "f.txt", FALSE, past + "f.txt"}, {past, FALSE, past}}) {
         CPathName path(text.c_str());
@@ -411,6 +358,99 @@ TEST_F(FileTreeTest, FindFileTriesEachPlaceInOrder)
     CPathName noList("inone.txt");
     noList.SetSearchPath(search.c_str(), NULL);
     EXPECT_EQ(FALSE, noList.FindFile());
+}
+
+/////////////////////////////////////////////////////////////////////////////
+// String utilities
+
+// Takes every message box over (a real one never returns headless): text|type|help.
+struct BoxRecorder : CWinApp
+{
+    std::vector<std::string> boxes;
+    int DoMessageBox(LPCSTR prompt, UINT type, UINT help) override
+    {
+        boxes.push_back(std::string(prompt) + "|" + std::to_string(type) + "|" + std::to_string(help));
+        return IDOK;
+    }
+};
+
+enum Op { kScan, kScanKeep, kPunch, kExtension, kPath };
+
+// rest: the line after a scan; width: CenterPunched's.
+struct Case { Op op; std::string input, result, rest = {}; int width = 0; };
+
+const std::string k20 = "abcdefghijklmnopqrst", kLong(600, 'x'), kHeld(511, 'x');
+
+const Case kCases[] = {
+    {kScan, "a,b,c", "a", "b,c"},
+    {kScan, "\"x, y\",z", "x, y", "z"},
+    {kScan, "   a\t ,b", "a\t ", "b"},                      // blanks kept once a character is
+    {kScan, ",b", "", "b"},
+    {kScan, "\"\"a\"\" b", "a b", ""},                     // no escape: "" copies nothing
+    {kScan, "\" a", "a", ""},                                // unmatched: a box
+    {kScan, " " + kLong + ",rest", kHeld, "rest"},           // cut, and the scan goes on to the comma
+    {kScan, "\"" + kLong, kHeld, ""},                        // the box text is cut at 400
+    {kScanKeep, "a/b\\c,d", "a/b\\c", "d"},
+    {kScanKeep, "\" a", "", "\" a"},                         // unmatched: nothing taken, no box
+    {kPunch, k20, "abcd...qrst", "", 11},
+    {kPunch, k20, "abc...rst", "", 10},
+    {kPunch, k20, k20, "", 20},
+    {kPunch, k20, "...", "", INT_MIN},
+    {kExtension, "C:\\dir.d\\file", "C:\\dir.d\\file"},
+    {kExtension, "archive.tar.gz", "archive.tar"},
+    {kExtension, ".profile", ""},
+    {kExtension, "a.b/c", "a"},                              // a slash is not looked at
+    {kPath, "a/b\\c.txt", "c.txt"},
+    {kPath, "x\\y/z.txt", "y/z.txt"},
+    {kPath, "C:file.txt", "file.txt"},
+    {kPath, "a:b:c", "b:c"},
+    {kPath, "d/e.txt", "e.txt"},
+};
+
+TEST(StringUtilitiesTest, Table)
+{
+    BoxRecorder app;
+    std::vector<std::string> boxes;
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.input.substr(0, 40) + " (" + std::to_string(c.op) + ")");
+        CString line(c.input.c_str());
+        std::string result;
+        switch (c.op) {
+        case kScan: result = ScanField(line); break;
+        case kScanKeep: result = ScanFieldKeepSlashes(line); break;
+        case kPunch: result = CenterPunched(line, c.width); break;
+        case kPath: result = MinusPath(line); break;
+        case kExtension:
+            result = MinusExtension(c.input.c_str());
+            EXPECT_EQ(result != c.input, RemoveFileExtension(line) == TRUE);
+        }
+        EXPECT_EQ(c.result, result);
+        EXPECT_EQ(c.op <= kScanKeep ? c.rest : c.op == kExtension ? c.result : c.input, std::string(line));
+        // A box for every line that ends inside quotes, and only from ScanField.
+        if (c.op == kScan && std::count(c.input.begin(), c.input.end(), '"') % 2)
+            boxes.push_back(("Unmatched quote in field: " + c.input).substr(0, 400) + "|48|0");
+        ASSERT_EQ(boxes, app.boxes);
+    }
+    EXPECT_EQ(2u, boxes.size());
+    EXPECT_EQ("", std::string(MinusExtension(nullptr)));
+}
+
+// The cut at 400 characters shows in the table's box for a long unmatched field.
+TEST(StringUtilitiesTest, FormatsTakeStringIdsAndEachThreadHasItsOwnBuffer)
+{
+    EXPECT_EQ("", std::string(wformat(static_cast<const char*>(nullptr))));
+    EXPECT_EQ("Wheel has 12 buttons", std::string(wformat(1u, "Wheel", 12)));
+    EXPECT_EQ("", std::string(wformat(2u, "absent")));
+    // With one shared buffer, two threads formatting at once would mix their results.
+    int mixed[2] = {0, 0};
+    auto run = [&mixed](int who) {
+        for (int i = 0; i < 20000; ++i)
+            mixed[who] += wformat("%d:%d", who, i) != (std::to_string(who) + ":" + std::to_string(i)).c_str();
+    };
+    std::thread other(run, 1);
+    run(0);
+    other.join();
+    EXPECT_EQ(0, mixed[0] + mixed[1]);
 }
 
 } // namespace
