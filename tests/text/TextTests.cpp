@@ -1,6 +1,5 @@
-// CScanner and CTokenizer on their documented sequences and on random texts between guard bytes;
-// CPathName against _splitpath, _makepath, OpenFile and a search in the documented order on files
-// made for the test; the string utilities as one table, their warning box through the application.
+// CScanner and CTokenizer on documented sequences and random texts between guard bytes; CPathName against
+// _splitpath, _makepath, OpenFile and the documented search on files made for it; the string utilities.
 #include "library/CFUtils.h"
 #include "library/Handles.h"
 
@@ -143,9 +142,6 @@ TEST(TokenizerRandomTest, TextComesBackWholeAndTokensStayInside)
         ASSERT_TRUE(next.Intact(0)) << "the destructor left the text changed";
     }
 }
-
-/////////////////////////////////////////////////////////////////////////////
-// Path names
 
 std::string DropBlanks(const std::string& s) { return s.substr(std::min(s.find_first_not_of(" \t"), s.size())); }
 
@@ -359,9 +355,6 @@ TEST_F(FileTreeTest, FindFileTriesEachPlaceInOrder)
     noList.SetSearchPath(search.c_str(), NULL);
     EXPECT_EQ(FALSE, noList.FindFile());
 }
-
-/////////////////////////////////////////////////////////////////////////////
-// String utilities
 
 // Takes every message box over (a real one never returns headless): text|type|help.
 struct BoxRecorder : CWinApp
