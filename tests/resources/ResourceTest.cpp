@@ -1,7 +1,5 @@
-// The resource manager, the picture holder, bitmaps with palettes and the
-// transparent blit, against the platform: the test libraries built beside
-// this program, copies of them in an install and a module directory, Wine's
-// system DLLs, malformed DIBs, and small bitmaps painted from colour letters.
+// The resource manager, the picture holder, palettes and the transparent blit
+// against the platform: the test libraries, Wine's DLLs, malformed DIBs.
 #include "CFUtils.h"
 #include "TestResources.h"
 #include "TestSupport.h"
@@ -54,10 +52,7 @@ Numbers Pixels(HGDIOBJ bitmap)
     return pixels;
 }
 
-DWORD Width(HGDIOBJ bitmap)
-{
-    return bitmap ? Pixels(bitmap)[0] : 0;
-}
+DWORD Width(HGDIOBJ bitmap) { return bitmap ? Pixels(bitmap)[0] : 0; }
 
 // An icon's or cursor's hot spot, then the pixels of its colour and mask.
 Numbers IconPixels(HICON icon)
@@ -75,47 +70,20 @@ Numbers IconPixels(HICON icon)
 // A palette's entries as colours, flags in the top byte.
 Numbers Colours(HGDIOBJ palette)
 {
-    std::vector<PALETTEENTRY> entries(palette ? GetPaletteEntries(HPALETTE(palette), 0, 0, NULL) : 0);
-    GetPaletteEntries(HPALETTE(palette), 0, UINT(entries.size()), entries.data());
-    Numbers colours;
-    for (const PALETTEENTRY& e : entries)
-        colours.push_back(RGB(e.peRed, e.peGreen, e.peBlue) | DWORD(e.peFlags) << 24);
+    PALETTEENTRY e[256];
+    Numbers colours(palette ? GetPaletteEntries(HPALETTE(palette), 0, 256, e) : 0);
+    for (size_t i = 0; i < colours.size(); ++i)
+        colours[i] = RGB(e[i].peRed, e[i].peGreen, e[i].peBlue) | DWORD(e[i].peFlags) << 24;
     return colours;
 }
 
-class ResourceMgrTest : public testing::Test
-{
-protected:
-    void SetUp() override { TearDown(); }
-    void TearDown() override
-    {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettings);
-        std::error_code ignored;
-        fs::remove_all(m_root, ignored);
-    }
-    void SetSetting(const char* name, const std::string& value)
-    {
-        if (!value.empty())
-            RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSettings, name, REG_SZ, value.c_str(), DWORD(value.size() + 1));
-    }
-    const fs::path m_root = fs::temp_directory_path() / "cfu-resources-test";
-    const fs::path m_install = m_root / "install", m_module = m_root / "module";
-};
-
-// Where the files are before Initialize, and where each library then comes
+// What "Install Directory" (null: no value) and the module's directory hold
+// ('1'-'4' a library, 'h' the help file), the names given to Initialize ('x' a
+// missing file, '0' null), "HelpFileName", and then where each library comes
 // from: 'I' the install directory, 'M' the module's, 'P' the platform's search
 // (which finds the test libraries beside this program), '-' nowhere.
-const struct Layout
-{
-    const char* install;   // "Install Directory" holds '1'-'4' a library, 'h' the help file; null: no value
-    const char* module;    // the module's directory holds
-    const char* names;     // per argument of Initialize: '1'-'4' a test library, 'x' a missing file, '0' null
-    const char* helpValue; // "HelpFileName"
-    const char* from;      // libraries 1 to 4
-    int result;
-    const char* helpFile;
-    char helpDir;
-} kLayouts[] = {
+const struct Layout { const char *install, *module, *names, *helpValue, *from; int result; const char* helpFile;
+    char helpDir; } kLayouts[] = {
     {nullptr, "", "1234", "", "PPPP", 1, "default.hlp", '-'},
     {"12h", "23h", "1234", "", "IIMP", 1, "default.hlp", 'I'},
     {"4", "1h", "1234", "named.hlp", "MPPI", 1, "named.hlp", 'M'},
@@ -124,32 +92,37 @@ const struct Layout
     {"", "", "1x00", "", "P---", 0, "default.hlp", '-'},
 };
 
-TEST_F(ResourceMgrTest, LibrariesComeFromTheInstallDirectoryThenTheModulesThenThePlatform)
+TEST(ResourceMgrTest, LibrariesComeFromTheInstallDirectoryThenTheModulesThenThePlatform)
 {
-    const fs::path programDir = ModulePath(NULL).parent_path();
+    const fs::path programDir = ModulePath(NULL).parent_path(), root = fs::temp_directory_path() / "cfu-resources-test";
+    const fs::path install = root / "install", moduleDir = root / "module";
+    std::error_code ignored;
+    const auto clean = [&] { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettings), fs::remove_all(root, ignored); };
     for (const Layout& row : kLayouts) {
         SCOPED_TRACE(std::string(row.install ? row.install : "(none)") + " / " + row.module + " / " + row.names);
-        TearDown();
-        fs::create_directories(m_install), fs::create_directories(m_module);
-        fs::copy_file(programDir / "cfu_test_baddib.dll", m_module / "anchor.dll");
-        for (const auto& [dir, files] : {std::pair{m_install, row.install}, std::pair{m_module, row.module}})
+        clean();
+        fs::create_directories(install), fs::create_directories(moduleDir);
+        fs::copy_file(programDir / "cfu_test_baddib.dll", moduleDir / "anchor.dll");
+        for (const auto& [dir, files] : {std::pair{install, row.install}, std::pair{moduleDir, row.module}})
             for (const char* f = files; f && *f; ++f)
                 fs::copy_file(programDir / kLibraries[*f == 'h' ? 0 : *f - '1'],
                               dir / (*f == 'h' ? row.helpFile : kLibraries[*f - '1']));
-        SetSetting("Install Directory", row.install ? m_install.string() : "");
-        SetSetting("HelpFileName", row.helpValue);
-        cfu::unique_hmodule anchor(LoadLibraryA((m_module / "anchor.dll").string().c_str()));
+        using Setting = std::pair<const char*, std::string>;
+        for (const auto& [name, value] : {Setting{"Install Directory", row.install ? install.string() : ""},
+                                          Setting{"HelpFileName", row.helpValue}})
+            if (!value.empty())
+                RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSettings, name, REG_SZ, value.c_str(), DWORD(value.size() + 1));
+        cfu::unique_hmodule anchor(LoadLibraryA((moduleDir / "anchor.dll").string().c_str()));
         ManagerPtr manager(new CResourceMgr(anchor.get()));
-        EXPECT_EQ(m_module.string() + "\\", std::string(manager->m_strModuleDir));
-        EXPECT_EQ(row.install ? m_install.string() : "", std::string(manager->m_strInstallDir));
+        EXPECT_EQ(moduleDir.string() + "\\", std::string(manager->m_strModuleDir));
+        EXPECT_EQ(row.install ? install.string() : "", std::string(manager->m_strInstallDir));
         const char* names[4];
         for (int i = 0; i < 4; ++i)
             names[i] = row.names[i] == '0' ? nullptr : row.names[i] == 'x' ? "absent.dll" : kLibraries[row.names[i] - '1'];
         EXPECT_EQ(row.result, manager->Initialize(names[0], names[1], names[2], names[3], "default.hlp"));
-        EXPECT_EQ(1, manager->m_bInitialized);
         const HINSTANCE libraries[4] = {manager->m_hLib1, manager->m_hLib2, manager->m_hLib3, manager->m_hLib4};
         for (int i = 0; i < 4; ++i) {
-            const fs::path dir = row.from[i] == 'I' ? m_install : row.from[i] == 'M' ? m_module : programDir;
+            const fs::path dir = row.from[i] == 'I' ? install : row.from[i] == 'M' ? moduleDir : programDir;
             EXPECT_TRUE(row.from[i] == '-' ? !libraries[i] : fs::equivalent(dir, ModulePath(libraries[i]).parent_path()))
                 << "library " << i + 1;
         }
@@ -157,17 +130,20 @@ TEST_F(ResourceMgrTest, LibrariesComeFromTheInstallDirectoryThenTheModulesThenTh
         EXPECT_STREQ(row.helpDir == 'I' ? manager->m_strInstallDir : row.helpDir == 'M' ? manager->m_strModuleDir : "",
                      manager->m_strHelpDir);
     }
+    clean();
     EXPECT_STREQ("", ManagerPtr(new CResourceMgr(HINSTANCE(1)))->m_strModuleDir);
 }
 
 // Every mask with the library that holds the resource first in bit order:
 // each library has a name as data and as a string; the third and first share
-// a bitmap; block 1 of the strings is in all four, string 2 only in the second.
-TEST_F(ResourceMgrTest, MasksPickTheFirstLibraryInBitOrder)
+// a bitmap; block 1 of the strings is in all four, string 2 only in the second;
+// the first's cursors, one under a system cursor's id. System cursors come from
+// the platform, even before Initialize; the gaps in their range are searched.
+TEST(ResourceMgrTest, MasksPickTheFirstLibraryInBitOrder)
 {
     ManagerPtr manager = MakeManager();
     const HINSTANCE byBit[4] = {manager->m_hLib4, manager->m_hLib2, manager->m_hLib3, manager->m_hLib1};
-    const char* const names[4] = {"fourth", "second", "third", "first"};
+    const char* const names[4] = {"library 4", "library 2", "library 3", "library 1"};
     for (unsigned mask = 0; mask < 64; ++mask) {
         SCOPED_TRACE(mask);
         const int bit = (mask & 15) ? __builtin_ctz(mask & 15) : -1;
@@ -180,7 +156,7 @@ TEST_F(ResourceMgrTest, MasksPickTheFirstLibraryInBitOrder)
     const struct { unsigned id, mask; DWORD width; const char* text; } cases[] = {
         {IDB_SHARED, 0xC, 5, ""}, {IDB_SHARED, 0x8, 4, ""}, {IDB_SHARED, 0x3, 0, ""}, {0x10000 + IDB_SHARED, 0xF, 5, ""},
         {IDS_SECOND_ONLY, 0x2, 0, "only in the second library"}, {IDS_SECOND_ONLY, 0xA, 0, "only in the second library"},
-        {IDS_SECOND_ONLY, 0x3, 0, ""}, {IDS_SECOND_ONLY, 0xC, 0, ""}, {0x100000 + IDS_NAME, 0x8, 0, "first"},
+        {IDS_SECOND_ONLY, 0x3, 0, ""}, {IDS_SECOND_ONLY, 0xC, 0, ""}, {0x100000 + IDS_NAME, 0x8, 0, "library 1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.id << " mask " << c.mask);
@@ -188,66 +164,45 @@ TEST_F(ResourceMgrTest, MasksPickTheFirstLibraryInBitOrder)
         EXPECT_EQ(c.width, Width(bitmap.get()));
         EXPECT_STREQ(c.text, manager->FindAndLoadString(c.id, c.mask));
     }
-}
-
-std::vector<LPCSTR> IntegerNames(HMODULE module, LPCSTR type)
-{
-    std::vector<LPCSTR> names;
-    EnumResourceNamesA(module, type, [](HMODULE, LPCSTR, LPSTR name, LONG_PTR list) -> BOOL {
-        if (IS_INTRESOURCE(name))
-            reinterpret_cast<std::vector<LPCSTR>*>(list)->push_back(name);
-        return TRUE;
-    }, reinterpret_cast<LONG_PTR>(&names));
-    return names;
-}
-
-// Real resources that no one here wrote: every bitmap, icon and cursor of
-// Wine's shell32, user32 and comctl32 and of the first test library, loaded
-// by the manager and by LoadImageA from the library that the mask order picks.
-TEST_F(ResourceMgrTest, PicturesMatchLoadImage)
-{
-    ManagerPtr manager = MakeManager(kLibraries[0], "user32.dll", "comctl32.dll", "shell32.dll");
-    struct { LPCSTR type; UINT image, flags; int compared; } kinds[] = {
-        {RT_BITMAP, IMAGE_BITMAP, 0, 0}, {RT_GROUP_ICON, IMAGE_ICON, LR_DEFAULTSIZE, 0},
-        {RT_CURSOR, IMAGE_CURSOR, LR_DEFAULTSIZE | LR_SHARED, 0}};
-    for (HINSTANCE library : {manager->m_hLib4, manager->m_hLib2, manager->m_hLib3, manager->m_hLib1})
-        for (auto& kind : kinds)
-            for (LPCSTR id : IntegerNames(library, kind.type)) {
-                if (manager->FindResourceDLL(id, kind.type, 0xF) != library)
-                    continue;
-                const UINT number = UINT(UINT_PTR(id));
-                HANDLE theirs = LoadImageA(library, id, kind.image, 0, 0, kind.flags);
-                Numbers mine, expected;
-                if (kind.image == IMAGE_BITMAP) {
-                    cfu::unique_hgdiobj bitmap(manager->FindAndLoadBitmap(number, 0xF)), oracle(theirs);
-                    mine = Pixels(bitmap.get()), expected = Pixels(oracle.get());
-                } else if (kind.image == IMAGE_ICON) {
-                    cfu::unique_hicon icon(manager->FindAndLoadIcon(number, 0xF)), oracle(static_cast<HICON>(theirs));
-                    mine = IconPixels(icon.get()), expected = IconPixels(oracle.get());
-                } else {   // both shared: neither is destroyed
-                    mine = IconPixels(manager->FindAndLoadCursor(number, 0xF)), expected = IconPixels(HICON(theirs));
-                }
-                EXPECT_TRUE(mine == expected) << "type " << kind.image << " id " << number;
-                kind.compared += !expected.empty();
-            }
-    EXPECT_LT(10, kinds[0].compared);
-    EXPECT_LT(10, kinds[1].compared);
-    EXPECT_LT(0, kinds[2].compared);
-}
-
-// System cursors come from the platform, even before Initialize; the gaps
-// in their range are searched for like any identifier.
-TEST_F(ResourceMgrTest, SystemCursorsComeFromThePlatform)
-{
+    EXPECT_EQ(5u, IconPixels(manager->FindAndLoadCursor(IDC_NOT_SYSTEM, 0x8))[0]);
+    EXPECT_EQ(9u, IconPixels(manager->FindAndLoadCursor(IDC_TEST_CURSOR, 0x8))[1]);
+    EXPECT_EQ(nullptr, manager->FindAndLoadCursor(IDC_GROUP_ONLY, 0xF));   // windres gave its image another id
     ManagerPtr uninitialized(new CResourceMgr(GetModuleHandleA(NULL)));
     for (UINT id = 32500; id < 32660; ++id) {
         const bool system = (id >= 32512 && id <= 32516) || (id >= 32640 && id <= 32650 && id != 32647 && id != 32649);
         EXPECT_EQ(system ? LoadCursorA(NULL, MAKEINTRESOURCEA(id)) : NULL, uninitialized->FindAndLoadCursor(id, 0xF)) << id;
     }
-    ManagerPtr manager = MakeManager();
-    EXPECT_EQ(5u, IconPixels(manager->FindAndLoadCursor(IDC_NOT_SYSTEM, 0x8))[0]);
-    EXPECT_EQ(9u, IconPixels(manager->FindAndLoadCursor(IDC_TEST_CURSOR, 0x8))[1]);
-    EXPECT_EQ(nullptr, manager->FindAndLoadCursor(IDC_GROUP_ONLY, 0xF));   // windres gave its image another id
+}
+
+// A picture's numbers; a bitmap or icon is then destroyed, a cursor is shared.
+Numbers Take(HANDLE picture, UINT image)
+{
+    cfu::unique_hgdiobj bitmap(image == IMAGE_BITMAP ? picture : NULL);
+    cfu::unique_hicon icon(image == IMAGE_ICON ? HICON(picture) : NULL);
+    return image == IMAGE_BITMAP ? Pixels(picture) : IconPixels(HICON(picture));
+}
+
+// Real resources that no one here wrote: every bitmap, icon and cursor of
+// Wine's shell32, user32 and comctl32 and of the first test library, loaded
+// by the manager and by LoadImageA from the library that the mask order picks.
+TEST(ResourceMgrTest, PicturesMatchLoadImage)
+{
+    ManagerPtr manager = MakeManager(kLibraries[0], "user32.dll", "comctl32.dll", "shell32.dll");
+    struct { LPCSTR type; UINT image, flags; int compared; } kinds[] = {
+        {RT_BITMAP, IMAGE_BITMAP, 0, 0}, {RT_GROUP_ICON, IMAGE_ICON, LR_DEFAULTSIZE, 0},
+        {RT_CURSOR, IMAGE_CURSOR, LR_DEFAULTSIZE | LR_SHARED, 0}};
+    for (auto& kind : kinds)
+        for (UINT n = 1; n < 0x10000; ++n) {
+            HINSTANCE library = manager->FindResourceDLL(MAKEINTRESOURCEA(n), kind.type, 0xF);
+            if (!library)
+                continue;
+            HANDLE mine = kind.image == IMAGE_BITMAP ? HANDLE(manager->FindAndLoadBitmap(n, 0xF))
+                          : kind.image == IMAGE_ICON ? manager->FindAndLoadIcon(n, 0xF) : manager->FindAndLoadCursor(n, 0xF);
+            const Numbers expected = Take(LoadImageA(library, MAKEINTRESOURCEA(n), kind.image, 0, 0, kind.flags), kind.image);
+            EXPECT_TRUE(Take(mine, kind.image) == expected) << "type " << kind.image << " id " << n;
+            kind.compared += !expected.empty();
+        }
+    EXPECT_TRUE(kinds[0].compared > 10 && kinds[1].compared > 10 && kinds[2].compared > 0);
 }
 
 LONG g_faults = 0;
@@ -255,7 +210,7 @@ LONG g_faults = 0;
 // A DIB too short for what its header claims is refused before anything
 // reads it. The last one's data ends the image, and nothing is mapped after
 // it: a read of one byte too many faults.
-TEST_F(ResourceMgrTest, MalformedDibsAreRefusedWithoutReadingPastThem)
+TEST(ResourceMgrTest, MalformedDibsAreRefusedWithoutReadingPastThem)
 {
     ManagerPtr manager = MakeManager("cfu_test_baddib.dll", NULL, NULL, NULL);
     HMODULE library = manager->m_hLib1;
@@ -267,9 +222,7 @@ TEST_F(ResourceMgrTest, MalformedDibsAreRefusedWithoutReadingPastThem)
     ASSERT_NE(DWORD(MEM_COMMIT), after.State) << "memory follows the image: a read past would go unseen";
     g_faults = 0;
     PVOID handler = AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* e) -> LONG {
-        g_faults += e->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION;
-        return EXCEPTION_CONTINUE_SEARCH;
-    });
+        return g_faults += e->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION, EXCEPTION_CONTINUE_SEARCH; });
     for (UINT id : {IDB_SHORT, IDB_CORE, IDB_HUGE, IDB_TRUNCATED, IDB_SHORT_TABLE}) {
         auto* header = reinterpret_cast<BITMAPINFOHEADER*>(0xdeadbeef);
         auto* bits = reinterpret_cast<char*>(0xdeadbeef);
@@ -328,40 +281,34 @@ TEST(PaletteTest, PalettesHoldTheColourTables)
     EXPECT_TRUE(!bitmap && !palette);
 }
 
-// Colours by letter, and bitmaps painted from rows of letters.
-const char kLetters[] = "rgbkwym";
-const COLORREF kColours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), 0, RGB(255, 255, 255), RGB(255, 255, 0),
-                             RGB(255, 0, 255)};
+// Rows of colour letters as Pixels gives them: red, green, blue, black, white, yellow, magenta.
+Numbers Letters(const Rows& rows)
+{
+    static const char kLetters[] = "rgbkwym";
+    static const DWORD kColours[] = {0xff0000, 0x00ff00, 0x0000ff, 0, 0xffffff, 0xffff00, 0xff00ff};
+    Numbers pixels = {DWORD(rows[0].size()), DWORD(rows.size())};
+    for (const std::string& row : rows)
+        for (char letter : row)
+            pixels.push_back(kColours[strchr(kLetters, letter) - kLetters]);
+    return pixels;
+}
 
-// A 32-bit top-down DIB section.
+// A 32-bit top-down DIB section painted from letters.
 HBITMAP Paint(const Rows& rows)
 {
+    const Numbers pixels = Letters(rows);
     BITMAPINFO format = {};
-    format.bmiHeader = {sizeof(BITMAPINFOHEADER), LONG(rows[0].size()), -LONG(rows.size()), 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    DWORD* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(NULL, &format, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), NULL, 0);
-    for (const std::string& row : rows)
-        for (char letter : row) {
-            const COLORREF c = kColours[strchr(kLetters, letter) - kLetters];
-            *bits++ = DWORD(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
-        }
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), LONG(pixels[0]), -LONG(pixels[1]), 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(NULL, &format, DIB_RGB_COLORS, &bits, NULL, 0);
+    memcpy(bits, &pixels[2], (pixels.size() - 2) * sizeof(DWORD));
     return bitmap;
 }
 
-// A 6 x 5 yellow bitmap selected into a memory context, read back by letters
-// ('?' for a colour without one).
+// A 6 x 5 yellow bitmap selected into a memory context.
 struct Canvas
 {
-    Rows Read() const
-    {
-        Rows rows(5, std::string(6, '?'));
-        for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 6; ++x) {
-                const COLORREF* c = std::find(kColours, std::end(kColours), GetPixel(dc.get(), x, y));
-                rows[y][x] = c == std::end(kColours) ? '?' : kLetters[c - kColours];
-            }
-        return rows;
-    }
+    Numbers Read() const { return Pixels(bitmap.get()); }
     cfu::unique_hdc dc{CreateCompatibleDC(NULL)};
     cfu::unique_hgdiobj bitmap{Paint(Rows(5, "yyyyyy"))};
     cfu::scoped_select selected{dc.get(), bitmap.get()};
@@ -371,12 +318,7 @@ const Rows kSource = {"rgbm", "mkwm", "mmrg"};
 
 // Worked out by hand: magenta as the key, a colour that does not occur, a
 // rectangle all of the key, a part of the source, the edge of dest.
-const struct
-{
-    COLORREF transparent;
-    int x, y, width, height, srcX, srcY;
-    Rows expected;
-} kBlits[] = {
+const struct { COLORREF transparent; int x, y, width, height, srcX, srcY; Rows expected; } kBlits[] = {
     {RGB(255, 0, 255), 1, 1, 4, 3, 0, 0, {"yyyyyy", "yrgbyy", "yykwyy", "yyyrgy", "yyyyyy"}},
     {RGB(1, 2, 3), 1, 1, 4, 3, 0, 0, {"yyyyyy", "yrgbmy", "ymkwmy", "ymmrgy", "yyyyyy"}},
     {RGB(255, 0, 255), 0, 0, 2, 1, 0, 2, {"yyyyyy", "yyyyyy", "yyyyyy", "yyyyyy", "yyyyyy"}},
@@ -393,9 +335,8 @@ TEST(TransparentBlt2Test, KeyColouredPixelsLeaveDestAsItWas)
         SetBkColor(dest.dc.get(), RGB(9, 9, 9));
         TransparentBlt2(dest.dc.get(), blit.x, blit.y, blit.width, blit.height, HBITMAP(source.get()), blit.srcX,
                         blit.srcY, blit.transparent, HPALETTE(palette.get()));
-        EXPECT_EQ(blit.expected, dest.Read());
-        EXPECT_EQ(RGB(255, 255, 255), GetBkColor(dest.dc.get()));
-        EXPECT_EQ(RGB(0, 0, 0), GetTextColor(dest.dc.get()));
+        EXPECT_EQ(Letters(blit.expected), dest.Read());
+        EXPECT_TRUE(GetBkColor(dest.dc.get()) == RGB(255, 255, 255) && GetTextColor(dest.dc.get()) == 0);
         // A memory context on a true-colour screen is no palette device.
         EXPECT_EQ(GetStockObject(DEFAULT_PALETTE), GetCurrentObject(dest.dc.get(), OBJ_PAL));
     }
@@ -453,9 +394,9 @@ TEST(ResInfoTest, DrawsAndDeletesOnlyWhatItOwns)
         holder.DetachResource();
         detached.reset(holder.BitmapHandle());
     }
-    EXPECT_EQ(Rows(5, "yyyyyy"), empty.Read());
-    EXPECT_EQ(Rows({"rgbyyy", "mkwyyy", "yyyyyy", "yyyyyy", "yyyyyy"}), bitmap.Read());
-    EXPECT_EQ(Rows(5, "wwbbbb"), iconCanvas.Read());
+    EXPECT_EQ(Letters(Rows(5, "yyyyyy")), empty.Read());
+    EXPECT_EQ(Letters({"rgbyyy", "mkwyyy", "yyyyyy", "yyyyyy", "yyyyyy"}), bitmap.Read());
+    EXPECT_EQ(Letters(Rows(5, "wwbbbb")), iconCanvas.Read());
     EXPECT_EQ(DWORD(OBJ_BITMAP), GetObjectType(source.get()));
     EXPECT_EQ(DWORD(OBJ_BITMAP), GetObjectType(detached.get()));
     EXPECT_FALSE(IconPixels(icon.get()).empty());

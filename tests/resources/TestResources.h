@@ -1,5 +1,4 @@
-// Identifiers in the resource libraries of the resource tests, shared by
-// their scripts and the tests.
+// Identifiers in the resource libraries of the resource tests.
 #pragma once
 
 #define IDR_NAME          1    // RCDATA: the library's name, in every library
@@ -10,14 +9,12 @@
 #define IDC_TEST_CURSOR   8    // a cursor image and its group under one id
 #define IDC_GROUP_ONLY    9    // a cursor written with windres's CURSOR statement
 #define IDC_NOT_SYSTEM    32649 // the test cursor again, between two system cursors' ids
-
-// The first library's bitmaps, one per depth.
-#define IDB_BITS4        10    // 4 bits, 16 colours, biClrUsed 0
-#define IDB_BITS8C20     11    // 8 bits, biClrUsed 20
-#define IDB_BITS8        12    // 8 bits, a full 256-colour table
+// The first library's bitmaps: 4 bits; 8 bits with biClrUsed 20; 8 bits, 256 colours; 24; 32.
+#define IDB_BITS4        10
+#define IDB_BITS8C20     11
+#define IDB_BITS8        12
 #define IDB_BITS24       13
 #define IDB_BITS32       14
-
 // The DIBs of the malformed library, in the order of their data.
 #define IDB_PADDING      29    // zeros, sized so that the last DIB ends the image
 #define IDB_SHORT        30    // shorter than a header

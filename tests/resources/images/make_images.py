@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the pictures of the resource test libraries into this folder (they
-are kept in the repository; run this only to change them). pad.bin sizes the
-padding resource of baddib.rc so that the last DIB ends its DLL's image: after
-changing that library, set PAD to what the .rsrc section (objdump -h) lacks to
-the next multiple of 0x1000, plus the current size."""
+"""Writes the pictures of the resource test libraries here (kept in the repository). pad.bin makes
+the last DIB of baddib.rc end its DLL's image: after changing that library, set PAD to the current
+size plus what the .rsrc section (objdump -h) lacks to the next multiple of 0x1000."""
 import os
 import struct
 
@@ -16,8 +14,7 @@ C256 = [(i, 255 - i, (i * 7) % 256) for i in range(256)]
 
 
 def write(name, data):
-    with open(os.path.join(OUT, name), 'wb') as f:
-        f.write(data)
+    open(os.path.join(OUT, name), 'wb').write(data)
 
 
 def header(w, h, bpp, clrused=0):
@@ -25,7 +22,7 @@ def header(w, h, bpp, clrused=0):
 
 
 def table(colours):
-    return b''.join(struct.pack('<BBBB', b, g, r, 0) for (r, g, b) in colours)
+    return b''.join(bytes((b, g, r, 0)) for (r, g, b) in colours)
 
 
 def rows(w, h, bpp, pixel):
@@ -42,17 +39,15 @@ def rows(w, h, bpp, pixel):
     return data
 
 
-def bmp(name, w, h, bpp, colours, pixel, clrused=0):
-    dib = header(w, h, bpp, clrused) + table(colours) + rows(w, h, bpp, pixel)
-    write(name, struct.pack('<2sIHHI', b'BM', 14 + len(dib), 0, 0, 14 + 40 + 4 * len(colours)) + dib)
-
-
 # One bitmap per depth; odd widths so that rows are padded.
-bmp('bits4.bmp', 7, 3, 4, VGA, lambda x, y: (x * 3 + y * 5) % 16)
-bmp('bits8c20.bmp', 5, 3, 8, C20, lambda x, y: (x + 5 * y) % 20, clrused=20)
-bmp('bits8.bmp', 6, 4, 8, C256, lambda x, y: (x * 40 + y * 13) % 256)
-bmp('bits24.bmp', 5, 3, 24, [], lambda x, y: (x * 50) << 16 | (y * 80) << 8 | (x * y * 20 + 7))
-bmp('bits32.bmp', 4, 3, 32, [], lambda x, y: (y * 70) << 16 | (x * 60) << 8 | (200 - x * y * 10))
+for name, w, h, bpp, colours, pixel, clrused in [
+        ('bits4', 7, 3, 4, VGA, lambda x, y: (x * 3 + y * 5) % 16, 0),
+        ('bits8c20', 5, 3, 8, C20, lambda x, y: (x + 5 * y) % 20, 20),
+        ('bits8', 6, 4, 8, C256, lambda x, y: (x * 40 + y * 13) % 256, 0),
+        ('bits24', 5, 3, 24, [], lambda x, y: (x * 50) << 16 | (y * 80) << 8 | (x * y * 20 + 7), 0),
+        ('bits32', 4, 3, 32, [], lambda x, y: (y * 70) << 16 | (x * 60) << 8 | (200 - x * y * 10), 0)]:
+    dib = header(w, h, bpp, clrused) + table(colours) + rows(w, h, bpp, pixel)
+    write(name + '.bmp', struct.pack('<2sIHHI', b'BM', 14 + len(dib), 0, 0, 14 + 40 + 4 * len(colours)) + dib)
 
 # An icon of 16, 32 and 48 pixels, 4 bits each, the two bottom rows and left columns masked.
 images = [header(s, s * 2, 4) + table(VGA) + rows(s, s, 4, lambda x, y: (x * 4 // s + 4 * (y * 4 // s)) % 16)
