@@ -164,8 +164,8 @@ TEST(ResourceMgrTest, MasksPickTheFirstLibraryInBitOrder)
         EXPECT_EQ(c.width, Width(bitmap.get()));
         EXPECT_STREQ(c.text, manager->FindAndLoadString(c.id, c.mask));
     }
-    EXPECT_EQ(5u, IconPixels(manager->FindAndLoadCursor(IDC_NOT_SYSTEM, 0x8))[0]);
-    EXPECT_EQ(9u, IconPixels(manager->FindAndLoadCursor(IDC_TEST_CURSOR, 0x8))[1]);
+    EXPECT_EQ(5u, IconPixels(manager->FindAndLoadCursor(IDC_NOT_SYSTEM, 0x8)).at(0));
+    EXPECT_EQ(9u, IconPixels(manager->FindAndLoadCursor(IDC_TEST_CURSOR, 0x8)).at(1));
     EXPECT_EQ(nullptr, manager->FindAndLoadCursor(IDC_GROUP_ONLY, 0xF));   // windres gave its image another id
     ManagerPtr uninitialized(new CResourceMgr(GetModuleHandleA(NULL)));
     for (UINT id = 32500; id < 32660; ++id) {
