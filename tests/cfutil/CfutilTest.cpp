@@ -23,7 +23,16 @@ Outcome Cfutil(const std::string& args, DWORD timeoutMs = kStartTimeoutMs)
     Outcome run;
     char self[MAX_PATH];
     std::string path(self, GetModuleFileNameA(NULL, self, MAX_PATH));
-    run.status = RunProcess("\"" + path.substr(0, path.rfind('\\') + 1) + "cfutil.exe\" " + args, timeoutMs, &run.output);
+    const std::string line = "\"" + path.substr(0, path.rfind('\\') + 1) + "cfutil.exe\" " + args;
+    // The tool always ends with 0 or 1 and says why. Once, in a freshly made
+    // Wine prefix, a run ended at once with no output at all: a run that never
+    // reached the tool's own end is tried once more.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        run.output.clear();
+        run.status = RunProcess(line, timeoutMs, &run.output);
+        if (run.status == 0 || run.status == 1 || !run.output.empty())
+            break;
+    }
     run.output.erase(std::remove(run.output.begin(), run.output.end(), '\r'), run.output.end());
     return run;
 }
