@@ -48,9 +48,10 @@ Verdict ResourceLibraries()
     bool ok = true;
     std::string text;
     for (size_t i = 0; i < g_resources.size(); ++i) {
-        char path[MAX_PATH] = "not found";
-        ok = loaded[i] && GetModuleFileNameA(loaded[i], path, MAX_PATH) && ok;
-        text += (i ? "; " : "") + g_resources[i] + ": " + path;
+        // A null module would name this program, not a missing library.
+        const CString path = loaded[i] ? GetModuleFileNameA(loaded[i]) : CString();
+        ok = !path.IsEmpty() && ok;
+        text += (i ? "; " : "") + g_resources[i] + ": " + (path.IsEmpty() ? "not found" : LPCSTR(path));
     }
     if (!ok)
         text += " (searched: install directory \"" + std::string(LPCSTR(manager->m_strInstallDir)) + "\", " +

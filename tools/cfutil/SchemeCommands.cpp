@@ -56,11 +56,11 @@ void RequireScheme(const std::string& name)
 
 // Whether the user has any scheme in this store: the store answers
 // ERROR_NOT_ENOUGH_MEMORY also for no schemes key and for an empty one.
-bool HasSchemes()
+bool HasSchemes(CRegScheme& store)
 {
     unique_hkey key;
     DWORD subkeys = 0;
-    return RegOpenKeyExA(HKEY_CURRENT_USER, OpenStore()->CreateSchemePath(), 0, KEY_READ, key.put()) == ERROR_SUCCESS &&
+    return RegOpenKeyExA(HKEY_CURRENT_USER, store.CreateSchemePath(), 0, KEY_READ, key.put()) == ERROR_SUCCESS &&
            RegQueryInfoKeyA(key.get(), NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL) ==
                ERROR_SUCCESS &&
            subkeys > 0;
@@ -71,7 +71,7 @@ void List()
     SchemePtr store = OpenStore();
     CString name;
     long status = store->GetFirstScheme(name);
-    if (status == ERROR_NOT_ENOUGH_MEMORY && !HasSchemes())
+    if (status == ERROR_NOT_ENOUGH_MEMORY && !HasSchemes(*store))
         return;
     for (; status == ERROR_SUCCESS; status = store->GetNextScheme(name))
         std::printf("%s\n", LPCSTR(name));

@@ -32,13 +32,6 @@ struct Canvas
     cfu::scoped_select selected{dc.get(), bitmap.get()};
 };
 
-std::string ModuleName(HMODULE module)
-{
-    char name[MAX_PATH] = {};
-    GetModuleFileNameA(module, name, MAX_PATH);
-    return name;
-}
-
 // Wine's own name for a file, where there is one.
 std::string UnixName(const std::string& path)
 {
@@ -124,7 +117,7 @@ int RunResourceDemo()
         std::printf("  %s not found beside the demo (%s)\n", kLibrary, (LPCSTR)manager->m_strModuleDir);
         return 1;
     }
-    std::printf("  library: %s\n", ModuleName(manager->m_hLib1).c_str());
+    std::printf("  library: %s\n", LPCSTR(GetModuleFileNameA(manager->m_hLib1)));
     std::printf("  string %d: \"%s\"\n", IDS_DEMO_TITLE, (LPCSTR)manager->FindAndLoadString(IDS_DEMO_TITLE, 0x8));
     ShowPalette(manager->m_hLib1);
     Canvas canvas;
