@@ -1,35 +1,21 @@
 #include "TestSupport.h"
 
-#include <sstream>
+#include <ostream>
 
 namespace cfu::test {
 
+void PrintTo(const MsgEntry& entry, std::ostream* out)
+{
+    *out << std::hex << "{msg 0x" << entry.message << ", w 0x" << entry.wParam << ", l 0x" << entry.lParam
+         << std::dec << ", who " << entry.who << "}";
+}
+
 void ExpectSequence(const MsgLog& actual, const MsgEntry* expected, const char* context)
 {
-    size_t count = 0;
-    while (expected[count].message || expected[count].wParam || expected[count].lParam || expected[count].who)
-        ++count;
-    bool same = count == actual.size();
-    for (size_t i = 0; same && i < count; ++i)
-        same = actual[i] == expected[i];
-    if (same)
-        return;
-    std::ostringstream diff;
-    diff << context << ": sequence differs\n";
-    for (size_t i = 0; i < std::max(count, actual.size()); ++i) {
-        auto line = [](const MsgEntry* e) {
-            std::ostringstream s;
-            if (!e)
-                return std::string("(none)");
-            s << "msg 0x" << std::hex << e->message << " w 0x" << e->wParam << " l 0x" << e->lParam
-              << std::dec << " who " << e->who;
-            return s.str();
-        };
-        diff << "  " << i << ": expected " << line(i < count ? &expected[i] : nullptr) << ", got "
-             << line(i < actual.size() ? &actual[i] : nullptr)
-             << ((i < count && i < actual.size() && actual[i] == expected[i]) ? "" : "   <--") << "\n";
-    }
-    ADD_FAILURE() << diff.str();
+    const MsgEntry* end = expected;
+    while (!(*end == MsgEntry{}))
+        ++end;
+    EXPECT_EQ(MsgLog(expected, end), actual) << context << ": sequence differs";
 }
 
 } // namespace cfu::test

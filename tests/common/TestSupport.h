@@ -38,8 +38,18 @@ struct MsgEntry
 };
 using MsgLog = std::vector<MsgEntry>;
 
+// How a mismatching sequence shows both sides, entry by entry.
+void PrintTo(const MsgEntry& entry, std::ostream* out);
+
 // Compares a recorded sequence with an expected one (a table ending in a
-// zero entry); on mismatch, fails with a numbered expected-versus-actual list.
+// zero entry).
 void ExpectSequence(const MsgLog& actual, const MsgEntry* expected, const char* context);
+
+// The platform's name of a loaded module; by default this program.
+inline std::string ModulePath(HMODULE module = NULL)
+{
+    char path[MAX_PATH];
+    return std::string(path, ::GetModuleFileNameA(module, path, MAX_PATH));
+}
 
 } // namespace cfu::test
