@@ -20,11 +20,10 @@ const std::string kTemplate = ".Default\\Devices\\.Default\\0000";
 // A machine-wide tree: ".Default" with a device template and module settings, "Racing" without a template.
 const RegTree kMachine = {
     {"", {}}, {".Default", {}}, {".Default\\Devices", {}}, {".Default\\Devices\\.Default", {}},
-    {kTemplate, {{"Model", Sz("Template")}}},
+    {kTemplate, {{"Model", Sz("Template")}}}, {kTemplate + "\\Usability", {{"Dead Zone", Sz("12")}}},
     {kTemplate + "\\Assignments",
      {{"Button 1", Sz("Fire")}, {"Axes", {REG_DWORD, std::string("\3\0\0\0", 4)}}, {"", Sz("unnamed")}}},
     {kTemplate + "\\Annimations", {{"Frames", {REG_BINARY, std::string("\1\0\2\0", 4)}}, {"Empty", {REG_BINARY, ""}}}},
-    {kTemplate + "\\Usability", {{"Dead Zone", Sz("12")}}},
     {".Default\\Page Extension Settings", {{"Last Page", Sz("2")}}},
     {"Racing", {{"Owner", Sz("machine")}}}, {"Racing\\Devices", {}}};
 
