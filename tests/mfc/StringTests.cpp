@@ -15,11 +15,6 @@ std::string Bytes(const CString& s)
     return std::string(static_cast<LPCSTR>(s), size_t(s.GetLength()));
 }
 
-int Sign(int n)
-{
-    return (n > 0) - (n < 0);
-}
-
 // Like a registration: no copy constructor, assignment from a non-const source.
 struct Record
 {
@@ -63,13 +58,11 @@ TEST(CStringTest, ComparisonsOrderAsTheRuntimesStrcmpAndStricmp)
     const char* texts[] = {"", "abc", "ABD", "abd", "abc "};
     for (const char* a : texts) {
         for (const char* b : texts) {
-            SCOPED_TRACE(std::string(a) + " vs " + b);
-            const CString s(a);
-            EXPECT_EQ(Sign(strcmp(a, b)), Sign(s.Compare(b)));
-            EXPECT_EQ(Sign(_stricmp(a, b)), Sign(s.CompareNoCase(b)));
-            const bool less = strcmp(a, b) < 0;
-            EXPECT_EQ((std::vector<bool>{less, less, less, !strcmp(a, b)}),
-                      (std::vector<bool>{s < b, a < CString(b), s < CString(b), s == CString(b)}));
+            const CString s(a), t(b);
+            const int c = strcmp(a, b), i = _stricmp(a, b), own = s.Compare(b), noCase = s.CompareNoCase(b);
+            EXPECT_EQ((std::vector<bool>{c < 0, c > 0, i < 0, i > 0, c < 0, c < 0, c < 0, c == 0}),
+                      (std::vector<bool>{own < 0, own > 0, noCase < 0, noCase > 0, s < b, a < t, s < t, s == t}))
+                << a << " vs " << b;
         }
     }
 }
@@ -131,13 +124,12 @@ TEST(CollectionTest, PositionsSurviveRemovalsIndexesPadAndExhaustedMemoryThrows)
     b.Copy(a);
     EXPECT_EQ((std::vector<UINT>{7, 0, 0, 9}), std::vector<UINT>(b.GetData(), b.GetData() + b.GetSize()));
 
-    bool thrown = false;
     try {
         a.SetSize(INT_PTR(1) << 58);
+        ADD_FAILURE() << "no CMemoryException";
     } catch (CMemoryException* e) {
-        thrown = e->IsKindOf(RUNTIME_CLASS(CException));
+        EXPECT_TRUE(e->IsKindOf(RUNTIME_CLASS(CException)));
         e->Delete();
     }
-    EXPECT_TRUE(thrown);
     EXPECT_EQ(4, a.GetSize());
 }

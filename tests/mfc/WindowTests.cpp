@@ -66,18 +66,6 @@ BEGIN_MESSAGE_MAP(CDerivedMapWnd, CRecordingWnd)
     ON_COMMAND(8, CDerivedMapWnd::OnEight)
 END_MESSAGE_MAP()
 
-bool Create(CWnd& wnd)
-{
-    return wnd.CreateEx(0, kAfxClass, "t", WS_POPUP, -1000, -1000, 0, 0, NULL, NULL);
-}
-
-class WindowTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { RegisterWindowClass(kAfxClass, AfxGetAfxWndProc()), RegisterWindowClass(kRawClass, &RawProc); }
-};
-
-const UINT kPrompt = 4000;
 const UINT kLong = 4001;   // 300 characters (strings.rc)
 
 class CBoxApp : public CWinApp
@@ -98,15 +86,15 @@ time_t Seconds(const FILETIME& ft)
 
 } // namespace
 
-TEST_F(WindowTest, WindowProcSeesEveryMessageFromCreationOn)
+TEST(WindowTest, WindowProcSeesEveryMessageFromCreationOn)
 {
     g_rawLog.clear();
-    HWND raw = CreateWindowExA(0, kRawClass, "t", WS_POPUP, -1000, -1000, 0, 0, NULL, NULL, NULL, NULL);
+    HWND raw = MakeHiddenWindow(kRawClass, &RawProc);
     ASSERT_TRUE(raw) << "CreateWindowExA failed: the prefix needs the null graphics driver";
     DestroyWindow(raw);
     g_rawLog.push_back({0, 0, 0, 0});
     CRecordingWnd wnd;
-    ASSERT_TRUE(Create(wnd));
+    ASSERT_TRUE(MakeHiddenCWnd(wnd, kAfxClass));
     HWND hWnd = wnd.m_hWnd;
     EXPECT_TRUE(CWnd::FromHandle(hWnd) == &wnd && CWnd::FromHandlePermanent(hWnd) == &wnd);
     EXPECT_TRUE(wnd.DestroyWindow());
@@ -114,17 +102,17 @@ TEST_F(WindowTest, WindowProcSeesEveryMessageFromCreationOn)
     EXPECT_FALSE(wnd.m_hWnd || CWnd::FromHandlePermanent(hWnd));
 }
 
-TEST_F(WindowTest, DestroyingTheObjectDestroysItsWindow)
+TEST(WindowTest, DestroyingTheObjectDestroysItsWindow)
 {
     HWND hWnd = NULL;
-    if (CRecordingWnd wnd; Create(wnd))
+    if (CRecordingWnd wnd; MakeHiddenCWnd(wnd, kAfxClass))
         hWnd = wnd.m_hWnd;
     EXPECT_TRUE(hWnd && !IsWindow(hWnd) && !CWnd::FromHandlePermanent(hWnd));
 }
 
-TEST_F(WindowTest, ForeignWindowsGetATemporaryObjectThatNeverDestroysThem)
+TEST(WindowTest, ForeignWindowsGetATemporaryObjectThatNeverDestroysThem)
 {
-    HWND raw = CreateWindowExA(0, kRawClass, "t", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
+    HWND raw = MakeHiddenWindow(kRawClass, &RawProc);
     ASSERT_TRUE(raw);
     CWnd* temp = CWnd::FromHandle(raw);
     ASSERT_TRUE(temp && temp->m_hWnd == raw && CWnd::FromHandle(raw) == temp);
@@ -134,17 +122,16 @@ TEST_F(WindowTest, ForeignWindowsGetATemporaryObjectThatNeverDestroysThem)
     EXPECT_EQ(&owner, CWnd::FromHandle(raw));
     EXPECT_FALSE(CWnd().Attach(raw));
     EXPECT_EQ(raw, owner.Detach());
-    EXPECT_FALSE(CWnd::FromHandlePermanent(raw));
-    EXPECT_TRUE(IsWindow(raw));
+    EXPECT_TRUE(!CWnd::FromHandlePermanent(raw) && IsWindow(raw));
     DestroyWindow(raw);
 }
 
 // Menus and accelerators arrive as code 0, a control's notification with its
 // own code; OnCmdMsg's answer becomes the result.
-TEST_F(WindowTest, CommandsReachOnCmdMsgAndTheMapsOfEveryBase)
+TEST(WindowTest, CommandsReachOnCmdMsgAndTheMapsOfEveryBase)
 {
     CDerivedMapWnd wnd;
-    ASSERT_TRUE(Create(wnd));
+    ASSERT_TRUE(MakeHiddenCWnd(wnd, kAfxClass));
     const struct { WPARAM wParam; LPARAM lParam; LRESULT result; } sends[] = {
         {MAKEWPARAM(5, 0), 0, 1}, {MAKEWPARAM(6, 0), 0, 0}, {MAKEWPARAM(5, 1), 0, 1},
         {MAKEWPARAM(6, BN_DOUBLECLICKED), LPARAM(wnd.m_hWnd), 0}, {MAKEWPARAM(7, 0), 0, 1},
@@ -167,7 +154,7 @@ TEST(ModuleStateTest, TheApplicationObjectTakesMessageBoxesOver)
         CBoxApp app;
         EXPECT_EQ(&app, AfxGetApp());
         EXPECT_EQ(IDNO, AfxMessageBox("Text", MB_YESNO | MB_ICONWARNING, 7));
-        EXPECT_EQ(IDNO, AfxMessageBox(kPrompt));   // the prompt's id is the help context
+        EXPECT_EQ(IDNO, AfxMessageBox(4000));   // the prompt's id (strings.rc) is the help context
         EXPECT_EQ((std::vector<std::string>{"Text|52|7", "Unmatched quotation mark|0|4000"}), app.m_calls);
     }
     EXPECT_EQ(nullptr, AfxGetApp());
@@ -182,8 +169,7 @@ TEST(ModuleStateTest, LoadStringSearchesTheResourceHandleThenTheChainFromItsNewe
     EXPECT_STREQ(expected, s);
 
     AfxSetResourceHandle(GetModuleHandleA("user32.dll"));
-    EXPECT_FALSE(s.LoadString(kLong));
-    EXPECT_TRUE(s.IsEmpty());
+    EXPECT_TRUE(!s.LoadString(kLong) && s.IsEmpty());
     AFX_EXTENSION_MODULE older = {}, newer = {};
     ASSERT_TRUE(AfxInitExtensionModule(older, GetModuleHandleA("kernel32.dll")) &&
                 AfxInitExtensionModule(newer, self));
