@@ -86,12 +86,6 @@ TEST_F(SettingsTest, FlagsAreOnOnlyForOnInAnyCase)
 
 const char kKey[] = "CFUtilsTest Key";
 
-std::string ModuleFile(const char* name)
-{
-    char path[MAX_PATH];
-    return std::string(path, GetModuleFileNameA(name ? GetModuleHandleA(name) : NULL, path, sizeof path));
-}
-
 TEST(RegFunctionsTest, DefaultValuesOfClassKeysAndRunOnceCommands)
 {
     const char kRunOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
@@ -125,7 +119,7 @@ TEST(RegFunctionsTest, FileTypesPointTheExtensionOnlyWhenItIsFree)
         bool takenOver;
         UINT description;   // 2: no such string
     } cases[] = {{nullptr, true, 1}, {"", true, 1}, {"FTColor", true, 2}, {"ftcolor", false, 1}, {"Other", false, 2}};
-    const std::string icons = ModuleFile("user32.dll");
+    const std::string icons = ModulePath(GetModuleHandleA("user32.dll"));
     std::list<SavedKey> saved;
     for (const auto& c : cases) {
         const std::string extension = ".cfutest" + std::to_string(saved.size()), type = "psimage" + extension;
@@ -138,7 +132,7 @@ TEST(RegFunctionsTest, FileTypesPointTheExtensionOnlyWhenItIsFree)
         RegisterFileType(extension.c_str(), c.description, GetModuleHandleA("user32.dll"), -3);
         EXPECT_EQ((RegTree{{"", {{"", Sz(c.description == 1 ? "Corvanta Image" : "")}}},
                            {"DefaultIcon", {{"", Sz(icons + ",-3")}}}, {"shell", {}}, {"shell\\open", {}},
-                           {"shell\\open\\command", {{"", Sz(ModuleFile(nullptr) + " \"%1\"")}}}}),
+                           {"shell\\open\\command", {{"", Sz(ModulePath() + " \"%1\"")}}}}),
                   ReadTree(HKEY_CLASSES_ROOT, type)) << extension;
         EXPECT_EQ((RegTree{{"", {{"", Sz(c.takenOver ? type : c.before)}}}}), ReadTree(HKEY_CLASSES_ROOT, extension))
             << extension;
