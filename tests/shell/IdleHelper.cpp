@@ -9,11 +9,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     RegisterClassA(&wc);
     CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, instance, NULL);
     const UINT lifetimeMs = 30000;
-    if (GetEnvironmentVariableA("CFU_IDLE_STILL", NULL, 0)) {
-        Sleep(lifetimeMs);
-        return 0;
-    }
     SetTimer(NULL, 0, lifetimeMs, NULL);
+    if (GetEnvironmentVariableA("CFU_IDLE_STILL", NULL, 0))
+        Sleep(lifetimeMs);   // its timer is due by then, so it ends at once
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0 && msg.message != WM_TIMER)
         DispatchMessageA(&msg);

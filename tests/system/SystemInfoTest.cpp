@@ -12,7 +12,6 @@
 
 namespace {
 
-using Bytes = std::string;
 using Fn = int (*)(CSystemInfo&, void*);
 
 // A getter gets a pointer into the buffer; a setter a copy of its start.
@@ -88,21 +87,21 @@ TEST(SystemInfoTest, EachGetterMatchesTheServiceAndEachSetterReadsBack)
         // after it shows that neither call writes past it.
         for (int pass = row.action ? 0 : 2; pass < (row.cbSize ? 2 : 1); ++pass) {
             const UINT cbSize = pass ? 0 : row.cbSize;
-            Bytes byLibrary(128, '\xbd');
+            std::string byLibrary(128, '\xbd');
             memcpy(&byLibrary[0], &cbSize, row.cbSize ? sizeof cbSize : 0);
-            Bytes direct = byLibrary;
+            std::string direct = byLibrary;
             const int answer = row.get(info, &byLibrary[0]);
             EXPECT_EQ(SystemParametersInfoA(row.action, row.size, &direct[0], 0), answer) << cbSize;
             EXPECT_EQ(direct, byLibrary) << cbSize;
             EXPECT_EQ(cbSize == row.cbSize, answer) << cbSize;
         }
         auto read = [&] {
-            Bytes state(128, '\0');
+            std::string state(128, '\0');
             memcpy(&state[0], &row.cbSize, row.cbSize ? sizeof row.cbSize : 0);
             row.get(info, &state[0]);
-            return state.substr(0, row.compared) + Bytes(128 - row.compared, '\0');
+            return state.substr(0, row.compared) + std::string(128 - row.compared, '\0');
         };
-        Bytes original = read(), changed = original;
+        std::string original = read(), changed = original;
         changed[row.flipAt] ^= row.flip;
         const int answer = row.set(info, &changed[0]);
         EXPECT_EQ(!row.refusedByWine, answer);
@@ -117,7 +116,7 @@ TEST(SystemInfoTest, LanguageDriverPatternAndWallPaper)
 {
     CSystemInfo info;
     // This platform answers TRUE and writes nothing: the name must come out empty.
-    Bytes direct(250, '\0');
+    std::string direct(250, '\0');
     CString name("stale");
     EXPECT_EQ(SystemParametersInfoA(SPI_LANGDRIVER, 0, &direct[0], 0), info.GetLangDriverName(name));
     EXPECT_STREQ(direct.c_str(), name);
