@@ -15,19 +15,12 @@ using namespace cfu::test;
 
 namespace {
 
-// The platform's own answer; by default this binary.
-std::string ModuleName(HMODULE module = NULL)
-{
-    char name[MAX_PATH];
-    return std::string(name, ::GetModuleFileNameA(module, name, MAX_PATH));
-}
-
 // A case's text with "@" standing for folder and "$" for this binary.
 std::string Expand(const char* text, const std::string& folder = "")
 {
     std::string out;
     for (const char* p = text; *p; ++p)
-        out += *p == '@' ? folder : *p == '$' ? ModuleName() : std::string(1, *p);
+        out += *p == '@' ? folder : *p == '$' ? ModulePath() : std::string(1, *p);
     return out;
 }
 
@@ -123,7 +116,7 @@ TEST(AppModuleTest, NamesAreThePlatformsAndTheDirectoryFollowsTheModuleState)
     const HINSTANCE saved = state->m_hCurrentInstanceHandle;
     for (HMODULE module : {saved, GetModuleHandleA("kernel32.dll"), HMODULE(0x12340000)}) {
         state->m_hCurrentInstanceHandle = module;
-        const std::string directory(GetAppDirectory()), name = ModuleName(module);
+        const std::string directory(GetAppDirectory()), name = ModulePath(module);
         state->m_hCurrentInstanceHandle = saved;
         EXPECT_EQ(name, std::string(GetModuleFileNameA(module)));
         EXPECT_EQ(name.substr(0, name.rfind('\\') + 1), directory);
@@ -219,7 +212,7 @@ bool EndIdleHelper()
 
 TEST(LaunchTest, WaitsForTheNewProgramToBecomeIdle)
 {
-    const std::filesystem::path self = ModuleName();
+    const std::filesystem::path self = ModulePath();
     const std::string helper = (self.parent_path() / "shell_idle.exe").string();
     const struct
     {
@@ -314,7 +307,7 @@ bool MakeLink(const std::string& path, const char* arguments, const char* direct
     wchar_t wide[MAX_PATH];
     return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                       reinterpret_cast<void**>(link.put()))) &&
-           SUCCEEDED(link.get()->SetPath(ModuleName().c_str())) && SUCCEEDED(link.get()->SetArguments(arguments)) &&
+           SUCCEEDED(link.get()->SetPath(ModulePath().c_str())) && SUCCEEDED(link.get()->SetArguments(arguments)) &&
            SUCCEEDED(link.get()->SetWorkingDirectory(directory)) && SUCCEEDED(link.get()->SetShowCmd(show)) &&
            SUCCEEDED(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))) &&
            MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) &&
@@ -354,7 +347,7 @@ TEST(ShortcutTest, ReadsWhatTheLinkObjectSavedAndStartsItsTargetInItsOwnDirector
                 directory = "untouched", name = c.name;
         int show = 0xdeadbeef;
         EXPECT_EQ(c.arguments != nullptr, ResolveShortcut(link, target, arguments, directory, &show) != 0);
-        EXPECT_EQ(c.arguments ? ModuleName() : "untouched", std::string(target));
+        EXPECT_EQ(c.arguments ? ModulePath() : "untouched", std::string(target));
         EXPECT_STREQ(c.arguments ? c.arguments : "untouched", arguments);
         EXPECT_STREQ(c.arguments ? c.directory : "untouched", directory);
         EXPECT_EQ(c.arguments ? wine ? SW_SHOWNORMAL : c.show : int(0xdeadbeef), show);
@@ -365,7 +358,7 @@ TEST(ShortcutTest, ReadsWhatTheLinkObjectSavedAndStartsItsTargetInItsOwnDirector
         EXPECT_EQ(c.arguments != nullptr, ran != 0);
         const auto [line, started] = recording.Recorded(ran);
         EXPECT_EQ(c.started ? Expand(c.started) : "", line);
-        const std::string own = c.started ? std::filesystem::path(ModuleName()).parent_path().string() : "";
+        const std::string own = c.started ? std::filesystem::path(ModulePath()).parent_path().string() : "";
         EXPECT_EQ(0, lstrcmpiA(own.c_str(), started.c_str())) << started;
     }
     CoUninitialize();
