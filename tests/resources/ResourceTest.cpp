@@ -5,7 +5,6 @@
 #include "TestSupport.h"
 #include "library/Handles.h"
 
-#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -30,12 +29,7 @@ ManagerPtr MakeManager(const char* file1 = kLibraries[0], const char* file2 = kL
     return manager;
 }
 
-fs::path ModulePath(HMODULE module)
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(module, path, MAX_PATH);
-    return path;
-}
+fs::path ModuleDir(HMODULE module) { return fs::path(LPCSTR(GetModuleFileNameA(module))).parent_path(); }
 
 // Width, height, then 32-bit top-down pixels (GetDIBits); empty for no bitmap.
 Numbers Pixels(HGDIOBJ bitmap)
@@ -43,8 +37,7 @@ Numbers Pixels(HGDIOBJ bitmap)
     BITMAP info = {};
     if (!bitmap || !GetObjectA(bitmap, sizeof info, &info))
         return {};
-    BITMAPINFO format = {};
-    format.bmiHeader = {sizeof(BITMAPINFOHEADER), info.bmWidth, -info.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    BITMAPINFO format = {{sizeof(BITMAPINFOHEADER), info.bmWidth, -info.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     Numbers pixels(2 + size_t(info.bmWidth) * size_t(info.bmHeight));
     pixels[0] = DWORD(info.bmWidth), pixels[1] = DWORD(info.bmHeight);
     cfu::unique_screen_dc screen(GetDC(NULL));
@@ -94,7 +87,7 @@ const struct Layout { const char *install, *module, *names, *helpValue, *from; i
 
 TEST(ResourceMgrTest, LibrariesComeFromTheInstallDirectoryThenTheModulesThenThePlatform)
 {
-    const fs::path programDir = ModulePath(NULL).parent_path(), root = fs::temp_directory_path() / "cfu-resources-test";
+    const fs::path programDir = ModuleDir(NULL), root = fs::temp_directory_path() / "cfu-resources-test";
     const fs::path install = root / "install", moduleDir = root / "module";
     std::error_code ignored;
     const auto clean = [&] { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettings), fs::remove_all(root, ignored); };
@@ -123,7 +116,7 @@ TEST(ResourceMgrTest, LibrariesComeFromTheInstallDirectoryThenTheModulesThenTheP
         const HINSTANCE libraries[4] = {manager->m_hLib1, manager->m_hLib2, manager->m_hLib3, manager->m_hLib4};
         for (int i = 0; i < 4; ++i) {
             const fs::path dir = row.from[i] == 'I' ? install : row.from[i] == 'M' ? moduleDir : programDir;
-            EXPECT_TRUE(row.from[i] == '-' ? !libraries[i] : fs::equivalent(dir, ModulePath(libraries[i]).parent_path()))
+            EXPECT_TRUE(row.from[i] == '-' ? !libraries[i] : fs::equivalent(dir, ModuleDir(libraries[i])))
                 << "library " << i + 1;
         }
         EXPECT_STREQ(row.helpFile, manager->m_strHelpFile);
@@ -142,16 +135,13 @@ TEST(ResourceMgrTest, LibrariesComeFromTheInstallDirectoryThenTheModulesThenTheP
 TEST(ResourceMgrTest, MasksPickTheFirstLibraryInBitOrder)
 {
     ManagerPtr manager = MakeManager();
-    const HINSTANCE byBit[4] = {manager->m_hLib4, manager->m_hLib2, manager->m_hLib3, manager->m_hLib1};
     const char* const names[4] = {"library 4", "library 2", "library 3", "library 1"};
     for (unsigned mask = 0; mask < 64; ++mask) {
         SCOPED_TRACE(mask);
         const int bit = (mask & 15) ? __builtin_ctz(mask & 15) : -1;
-        EXPECT_EQ(bit < 0 ? NULL : byBit[bit], manager->FindResourceDLL(MAKEINTRESOURCEA(IDR_NAME), RT_RCDATA, mask));
         void* data = manager->FindAndLoadResource(MAKEINTRESOURCEA(IDR_NAME), RT_RCDATA, mask);
         EXPECT_STREQ(bit < 0 ? "" : names[bit], data ? static_cast<const char*>(LockResource(data)) : "");
         EXPECT_STREQ(bit < 0 ? "" : names[bit], manager->FindAndLoadString(IDS_NAME, mask));
-        EXPECT_EQ(nullptr, manager->FindAndLoadAccelerators(IDR_NAME, mask));
     }
     const struct { unsigned id, mask; DWORD width; const char* text; } cases[] = {
         {IDB_SHARED, 0xC, 5, ""}, {IDB_SHARED, 0x8, 4, ""}, {IDB_SHARED, 0x3, 0, ""}, {0x10000 + IDB_SHARED, 0xF, 5, ""},
@@ -164,8 +154,6 @@ TEST(ResourceMgrTest, MasksPickTheFirstLibraryInBitOrder)
         EXPECT_EQ(c.width, Width(bitmap.get()));
         EXPECT_STREQ(c.text, manager->FindAndLoadString(c.id, c.mask));
     }
-    EXPECT_EQ(5u, IconPixels(manager->FindAndLoadCursor(IDC_NOT_SYSTEM, 0x8)).at(0));
-    EXPECT_EQ(9u, IconPixels(manager->FindAndLoadCursor(IDC_TEST_CURSOR, 0x8)).at(1));
     EXPECT_EQ(nullptr, manager->FindAndLoadCursor(IDC_GROUP_ONLY, 0xF));   // windres gave its image another id
     ManagerPtr uninitialized(new CResourceMgr(GetModuleHandleA(NULL)));
     for (UINT id = 32500; id < 32660; ++id) {
@@ -207,59 +195,48 @@ TEST(ResourceMgrTest, PicturesMatchLoadImage)
 
 LONG g_faults = 0;
 
-// A DIB too short for what its header claims is refused before anything
-// reads it. The last one's data ends the image, and nothing is mapped after
-// it: a read of one byte too many faults.
-TEST(ResourceMgrTest, MalformedDibsAreRefusedWithoutReadingPastThem)
+// Every DIB of the first library and of the malformed one: a good one's
+// pointers into the resource, its bits where they lie (the fixed offset after
+// a full table, else after the DIB's own table), its pixels, and both
+// functions' palettes against the colour table after the 40-byte header, or
+// the halftone palette without one; Wine reports an 8-bit table of 20 colours
+// widened to 256 with black. A DIB too short for what its header claims (no
+// bits offset below) is refused before anything reads it: the last one's data
+// ends the image, and nothing is mapped after it, so a read of one byte too
+// many faults.
+TEST(PaletteTest, DibsHoldTheirColourTablesAndMalformedOnesAreRefused)
 {
-    ManagerPtr manager = MakeManager("cfu_test_baddib.dll", NULL, NULL, NULL);
-    HMODULE library = manager->m_hLib1;
-    HRSRC info = FindResourceA(library, MAKEINTRESOURCEA(IDB_SHORT_TABLE), RT_BITMAP);
-    const BYTE* end = static_cast<BYTE*>(LockResource(LoadResource(library, info))) + SizeofResource(library, info);
+    ManagerPtr manager = MakeManager(kLibraries[0], "cfu_test_baddib.dll");
+    HMODULE library = manager->m_hLib1, malformed = manager->m_hLib2;
+    HRSRC info = FindResourceA(malformed, MAKEINTRESOURCEA(IDB_SHORT_TABLE), RT_BITMAP);
+    const BYTE* end = static_cast<BYTE*>(LockResource(LoadResource(malformed, info))) + SizeofResource(malformed, info);
     MEMORY_BASIC_INFORMATION after = {};
-    ASSERT_EQ(0u, UINT_PTR(end) % 4096) << "the padding resource no longer fits the layout";
-    ASSERT_TRUE(VirtualQuery(end, &after, sizeof after));
-    ASSERT_NE(DWORD(MEM_COMMIT), after.State) << "memory follows the image: a read past would go unseen";
+    ASSERT_TRUE(VirtualQuery(end, &after, sizeof after) && after.State != MEM_COMMIT)
+        << "memory follows the image (does the padding resource still fit?): a read past would go unseen";
     g_faults = 0;
     PVOID handler = AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* e) -> LONG {
         return g_faults += e->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION, EXCEPTION_CONTINUE_SEARCH; });
-    for (UINT id : {IDB_SHORT, IDB_CORE, IDB_HUGE, IDB_TRUNCATED, IDB_SHORT_TABLE}) {
-        auto* header = reinterpret_cast<BITMAPINFOHEADER*>(0xdeadbeef);
-        auto* bits = reinterpret_cast<char*>(0xdeadbeef);
-        auto palette = reinterpret_cast<HPALETTE>(0xdeadbeef);
-        EXPECT_EQ(nullptr, manager->FindAndLoadDIB(id, &header, &bits, &palette, 0x8)) << id;
-        EXPECT_TRUE(!header && !bits && !palette) << id;
-    }
-    RemoveVectoredExceptionHandler(handler);
-    EXPECT_EQ(0, g_faults);
-}
-
-// The first library's bitmap of each depth: the DIB's pointers into the
-// resource, its bits where they lie (the fixed offset after a full table,
-// else after the DIB's own table), and both functions' palettes against the
-// colour table after the 40-byte header, or the halftone palette without
-// one. Wine reports an 8-bit table of 20 colours widened to 256 with black.
-TEST(PaletteTest, PalettesHoldTheColourTables)
-{
-    ManagerPtr manager = MakeManager();
-    HMODULE library = manager->m_hLib1;
-    cfu::unique_hgdiobj halftone(CreateHalftonePalette(NULL));
     const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
     const struct { UINT id, bitsOffset, colours, reported; } cases[] = {
         {IDB_BITS4, 40 + 16 * 4, 16, 16}, {IDB_BITS8C20, 40 + 20 * 4, 20, wine ? 256u : 20u},
-        {IDB_BITS8, 1064, 256, 256}, {IDB_BITS24, 40, 0, 256}, {IDB_BITS32, 40, 0, 256}};
+        {IDB_BITS8, 1064, 256, 256}, {IDB_BITS24, 40, 0, 256}, {IDB_BITS32, 40, 0, 256}, {IDB_SHORT, 0, 0, 0},
+        {IDB_CORE, 0, 0, 0}, {IDB_HUGE, 0, 0, 0}, {IDB_TRUNCATED, 0, 0, 0}, {IDB_SHORT_TABLE, 0, 0, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.id);
+        auto* header = reinterpret_cast<BITMAPINFOHEADER*>(0xdeadbeef);
+        auto* bits = reinterpret_cast<char*>(0xdeadbeef);
+        auto palette = reinterpret_cast<HPALETTE>(0xdeadbeef);
+        cfu::unique_hgdiobj dib(manager->FindAndLoadDIB(c.id, &header, &bits, &palette, 0xF)), dibPalette(palette);
+        if (!c.bitsOffset) {
+            EXPECT_TRUE(!dib && !header && !bits && !palette);
+            continue;
+        }
         auto* resource = static_cast<BYTE*>(
             LockResource(LoadResource(library, FindResourceA(library, MAKEINTRESOURCEA(c.id), RT_BITMAP))));
         Numbers table;
         for (const auto* entry = reinterpret_cast<RGBQUAD*>(resource + 40); table.size() < c.colours; ++entry)
             table.push_back(RGB(entry->rgbRed, entry->rgbGreen, entry->rgbBlue));
         cfu::unique_hgdiobj oracle(LoadImageA(library, MAKEINTRESOURCEA(c.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        BITMAPINFOHEADER* header = nullptr;
-        char* bits = nullptr;
-        HPALETTE palette = NULL;
-        cfu::unique_hgdiobj dib(manager->FindAndLoadDIB(c.id, &header, &bits, &palette, 0xF)), dibPalette(palette);
         EXPECT_EQ(resource, reinterpret_cast<BYTE*>(header));
         EXPECT_EQ(resource + c.bitsOffset, reinterpret_cast<BYTE*>(bits));
         EXPECT_EQ(table, Colours(palette));
@@ -268,12 +245,14 @@ TEST(PaletteTest, PalettesHoldTheColourTables)
         HBITMAP bitmap = NULL;
         EXPECT_EQ(1, GetBitmapAndPalette(library, c.id, bitmap, palette));
         cfu::unique_hgdiobj ownedBitmap(bitmap), ownedPalette(palette);
-        table = c.colours ? table : Colours(halftone.get());
+        table = c.colours ? table : Colours(cfu::unique_hgdiobj(CreateHalftonePalette(NULL)).get());
         table.resize(c.reported);
         EXPECT_EQ(table, Colours(palette));
         DIBSECTION section = {};
         EXPECT_EQ(int(sizeof(BITMAP)), GetObjectA(bitmap, sizeof section, &section)) << "not device-dependent";
     }
+    RemoveVectoredExceptionHandler(handler);
+    EXPECT_EQ(0, g_faults);
     EXPECT_TRUE(cfu::unique_hgdiobj(manager->FindAndLoadDIB(IDB_BITS8, nullptr, nullptr, nullptr, 0x8)));
     HBITMAP bitmap = HBITMAP(0xdeadbeef);
     HPALETTE palette = HPALETTE(0xdeadbeef);
@@ -308,7 +287,6 @@ HBITMAP Paint(const Rows& rows)
 // A 6 x 5 yellow bitmap selected into a memory context.
 struct Canvas
 {
-    Numbers Read() const { return Pixels(bitmap.get()); }
     cfu::unique_hdc dc{CreateCompatibleDC(NULL)};
     cfu::unique_hgdiobj bitmap{Paint(Rows(5, "yyyyyy"))};
     cfu::scoped_select selected{dc.get(), bitmap.get()};
@@ -335,7 +313,7 @@ TEST(TransparentBlt2Test, KeyColouredPixelsLeaveDestAsItWas)
         SetBkColor(dest.dc.get(), RGB(9, 9, 9));
         TransparentBlt2(dest.dc.get(), blit.x, blit.y, blit.width, blit.height, HBITMAP(source.get()), blit.srcX,
                         blit.srcY, blit.transparent, HPALETTE(palette.get()));
-        EXPECT_EQ(Letters(blit.expected), dest.Read());
+        EXPECT_EQ(Letters(blit.expected), Pixels(dest.bitmap.get()));
         EXPECT_TRUE(GetBkColor(dest.dc.get()) == RGB(255, 255, 255) && GetTextColor(dest.dc.get()) == 0);
         // A memory context on a true-colour screen is no palette device.
         EXPECT_EQ(GetStockObject(DEFAULT_PALETTE), GetCurrentObject(dest.dc.get(), OBJ_PAL));
@@ -367,10 +345,11 @@ TEST(ResInfoTest, LoadsKeepTheTypeHeldAndFallBackToIcons)
     EXPECT_EQ(2, orphan.ResourceType());
 }
 
-// A bitmap handed in and drawn unscaled over a 3 x 2 client area, then kept
-// by DeleteResource; the 32 x 32 icon image from the origin: blue at its top
-// left, its first two columns masked, where the image's blue turns the yellow
-// white (AND, then XOR); a loaded bitmap detached survives the holder.
+// Nothing drawn while empty or without a window; a bitmap handed in drawn
+// unscaled over a 3 x 2 client area, then kept by DeleteResource; the 32 x 32
+// icon image from the origin: blue at its top left, its first two columns
+// masked, where the image's blue turns the yellow white (AND, then XOR); a
+// loaded bitmap detached survives the holder.
 TEST(ResInfoTest, DrawsAndDeletesOnlyWhatItOwns)
 {
     ManagerPtr manager = MakeManager();
@@ -379,28 +358,26 @@ TEST(ResInfoTest, DrawsAndDeletesOnlyWhatItOwns)
     MoveWindow(window.GetSafeHwnd(), 0, 0, 3, 2, FALSE);
     cfu::unique_hgdiobj source(Paint(kSource)), detached;
     cfu::unique_hicon icon;
-    Canvas empty, bitmap, iconCanvas;
+    Canvas bitmap, icons;
     {
         CResInfo holder(manager.get());
-        EXPECT_EQ(0, holder.DrawIconBmpRes(&window, empty.dc.get()));
+        EXPECT_EQ(0, holder.DrawIconBmpRes(&window, bitmap.dc.get()));
         holder.SetIconBmpRes(source.get(), 1);
         EXPECT_EQ(0, holder.DrawIconBmpRes(nullptr, bitmap.dc.get()));
         EXPECT_NE(0, holder.DrawIconBmpRes(&window, bitmap.dc.get()));
         holder.DeleteResource();
         holder.LoadIconBmpRes(IDI_SIZES, 2);
         icon.reset(holder.IconHandle());
-        EXPECT_NE(0, holder.DrawIconBmpRes(nullptr, iconCanvas.dc.get()));
+        EXPECT_NE(0, holder.DrawIconBmpRes(nullptr, icons.dc.get()));
         holder.LoadIconBmpRes(IDB_SHARED, 1);
         holder.DetachResource();
         detached.reset(holder.BitmapHandle());
     }
-    EXPECT_EQ(Letters(Rows(5, "yyyyyy")), empty.Read());
-    EXPECT_EQ(Letters({"rgbyyy", "mkwyyy", "yyyyyy", "yyyyyy", "yyyyyy"}), bitmap.Read());
-    EXPECT_EQ(Letters(Rows(5, "wwbbbb")), iconCanvas.Read());
+    EXPECT_EQ(Letters({"rgbyyy", "mkwyyy", "yyyyyy", "yyyyyy", "yyyyyy"}), Pixels(bitmap.bitmap.get()));
+    EXPECT_EQ(Letters(Rows(5, "wwbbbb")), Pixels(icons.bitmap.get()));
     EXPECT_EQ(DWORD(OBJ_BITMAP), GetObjectType(source.get()));
     EXPECT_EQ(DWORD(OBJ_BITMAP), GetObjectType(detached.get()));
     EXPECT_FALSE(IconPixels(icon.get()).empty());
-    window.DestroyWindow();
 }
 
 } // namespace
