@@ -130,8 +130,8 @@ TEST(ResourceMgrTest, LibrariesComeFromTheInstallDirectoryThenTheModulesThenTheP
 // Every mask with the library that holds the resource first in bit order:
 // each library has a name as data and as a string; the third and first share
 // a bitmap; block 1 of the strings is in all four, string 2 only in the second;
-// the first's cursors, one under a system cursor's id. System cursors come from
-// the platform, even before Initialize; the gaps in their range are searched.
+// the first's cursor group with no image under its id. System cursors come
+// from the platform, even before Initialize; the gaps in their range are searched.
 TEST(ResourceMgrTest, MasksPickTheFirstLibraryInBitOrder)
 {
     ManagerPtr manager = MakeManager();
@@ -272,16 +272,11 @@ Numbers Letters(const Rows& rows)
     return pixels;
 }
 
-// A 32-bit top-down DIB section painted from letters.
+// A bitmap of the screen's format (32 bits, rows top-down) painted from letters.
 HBITMAP Paint(const Rows& rows)
 {
     const Numbers pixels = Letters(rows);
-    BITMAPINFO format = {};
-    format.bmiHeader = {sizeof(BITMAPINFOHEADER), LONG(pixels[0]), -LONG(pixels[1]), 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(NULL, &format, DIB_RGB_COLORS, &bits, NULL, 0);
-    memcpy(bits, &pixels[2], (pixels.size() - 2) * sizeof(DWORD));
-    return bitmap;
+    return CreateBitmap(int(pixels[0]), int(pixels[1]), 1, 32, &pixels[2]);
 }
 
 // A 6 x 5 yellow bitmap selected into a memory context.
