@@ -29,7 +29,7 @@ ManagerPtr MakeManager(const char* file1 = kLibraries[0], const char* file2 = kL
     return manager;
 }
 
-fs::path ModuleDir(HMODULE module) { return fs::path(LPCSTR(GetModuleFileNameA(module))).parent_path(); }
+fs::path ModuleDir(HMODULE module) { return fs::path(ModulePath(module)).parent_path(); }
 
 // Width, height, then 32-bit top-down pixels (GetDIBits); empty for no bitmap.
 Numbers Pixels(HGDIOBJ bitmap)
