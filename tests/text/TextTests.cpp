@@ -10,9 +10,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <random>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -415,15 +415,14 @@ TEST(StringUtilitiesTest, FormatsTakeStringIdsAndEachThreadHasItsOwnBuffer)
     EXPECT_EQ("Wheel has 12 buttons", std::string(wformat(1u, "Wheel", 12)));
     EXPECT_EQ("", std::string(wformat(2u, "absent")));
     // With one shared buffer, two threads formatting at once would mix their results.
-    int mixed[2] = {0, 0};
-    auto run = [&mixed](int who) {
+    auto mixed = [](int who) {
+        int count = 0;
         for (int i = 0; i < 20000; ++i)
-            mixed[who] += wformat("%d:%d", who, i) != (std::to_string(who) + ":" + std::to_string(i)).c_str();
+            count += wformat("%d:%d", who, i) != (std::to_string(who) + ":" + std::to_string(i)).c_str();
+        return count;
     };
-    std::thread other(run, 1);
-    run(0);
-    other.join();
-    EXPECT_EQ(0, mixed[0] + mixed[1]);
+    auto other = std::async(std::launch::async, mixed, 1);
+    EXPECT_EQ(0, mixed(0) + other.get());
 }
 
 } // namespace
