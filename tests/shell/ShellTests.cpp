@@ -124,8 +124,7 @@ TEST(AppModuleTest, NamesAreThePlatformsAndTheDirectoryFollowsTheModuleState)
 }
 
 // "@" is a folder holding Tool.exe, tool.EXE, Tool.com, A.exe dir\B.exe and
-// the directory Dir.exe; firstExe is what FindDotExeInPathAndParms answers,
-// exists what VerifyFileExists does.
+// the directory Dir.exe; firstExe: FindDotExeInPathAndParms, exists: VerifyFileExists.
 const struct
 {
     const char *line, *exePath, *params, *firstExe;
@@ -193,7 +192,7 @@ TEST(LaunchTest, StartsTheLineInTheDirectoryAndKeepsNoHandle)
         EXPECT_EQ(c.error, started ? DWORD(0) : GetLastError()) << line;
         const auto [recordedLine, recordedDirectory] = recording.Recorded(started);
         EXPECT_EQ(started ? line : "", recordedLine);
-        EXPECT_EQ(0, lstrcmpiA(started ? directory.c_str() : "", recordedDirectory.c_str())) << recordedDirectory;
+        EXPECT_STRCASEEQ(started ? directory.c_str() : "", recordedDirectory.c_str());
     }
     EXPECT_EQ(handles, OpenProcessAndThreadHandles()) << "a launcher left a handle open";
 }
@@ -337,6 +336,7 @@ TEST(ShortcutTest, ReadsWhatTheLinkObjectSavedAndStartsItsTargetInItsOwnDirector
         {"CFUtilsTest Text.lnk", nullptr, nullptr, 0, nullptr},
         {"CFUtilsTest Missing.lnk", nullptr, nullptr, 0, nullptr},
     };
+    const std::string own = std::filesystem::path(ModulePath()).parent_path().string();
     // Wine's link object answers 1 for every stored show command.
     const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
     for (const auto& c : cases) {
@@ -358,8 +358,7 @@ TEST(ShortcutTest, ReadsWhatTheLinkObjectSavedAndStartsItsTargetInItsOwnDirector
         EXPECT_EQ(c.arguments != nullptr, ran != 0);
         const auto [line, started] = recording.Recorded(ran);
         EXPECT_EQ(c.started ? Expand(c.started) : "", line);
-        const std::string own = c.started ? std::filesystem::path(ModulePath()).parent_path().string() : "";
-        EXPECT_EQ(0, lstrcmpiA(own.c_str(), started.c_str())) << started;
+        EXPECT_STRCASEEQ(c.started ? own.c_str() : "", started.c_str());
     }
     CoUninitialize();
 }
