@@ -101,11 +101,10 @@ TEST_F(SchemeTest, AnUncreatableTreeChangesNothing)
     WriteTree(HKEY_LOCAL_MACHINE, m_schemes, kMachine);
     CString name("sentinel"), path("sentinel"), racing("Racing");
     CRegDevice device(racing, 1, &m_store);
-    EXPECT_EQ(std::vector<long>(7, ERROR_NOT_ENOUGH_MEMORY),
+    EXPECT_EQ(std::vector<long>(6, ERROR_NOT_ENOUGH_MEMORY),
               (std::vector<long>{m_store.GetCurrentScheme(name), m_store.NewSchemeKey(racing),
-                                 m_store.SetCurrentScheme(racing), m_store.GetFirstScheme(name),
-                                 CRegUser(&m_store).NewUserKey(), device.GetUsabilityKey(path),
-                                 device.NewDeviceKey()}));
+                                 m_store.SetCurrentScheme(racing), CRegUser(&m_store).NewUserKey(),
+                                 device.GetUsabilityKey(path), device.NewDeviceKey()}));
     EXPECT_EQ("sentinel sentinel", std::string(name) + " " + std::string(path));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, m_schemes));
     EXPECT_EQ(kMachine, Machine());
