@@ -95,9 +95,8 @@ TEST_F(SchemeTest, AUserIsSeededFromTheMachineWithWhatHeLacks)
 // made first, so that nothing shared turns volatile.
 TEST_F(SchemeTest, AnUncreatableTreeChangesNothing)
 {
-    const std::string component = m_schemes.substr(0, m_schemes.rfind('\\'));
-    CreateKey(HKEY_CURRENT_USER, component.substr(0, component.rfind('\\')));
-    CreateKey(HKEY_CURRENT_USER, component, nullptr, REG_OPTION_VOLATILE);
+    CreateKey(HKEY_CURRENT_USER, std::string(kCorvanta) + "\\" + kProduct + "\\CurrentVersion");
+    CreateKey(HKEY_CURRENT_USER, m_schemes.substr(0, m_schemes.rfind('\\')), nullptr, REG_OPTION_VOLATILE);
     WriteTree(HKEY_LOCAL_MACHINE, m_schemes, kMachine);
     CString name("sentinel"), path("sentinel"), racing("Racing");
     CRegDevice device(racing, 1, &m_store);
