@@ -70,7 +70,7 @@ Numbers Colours(HGDIOBJ palette)
     return colours;
 }
 
-// What "Install Directory" (null: no value) and the module's directory hold
+// What "Install Directory" (null: no settings key) and the module's directory hold
 // ('1'-'4' a library, 'h' the help file), the names given to Initialize ('x' a
 // missing file, '0' null), "HelpFileName", and then where each library comes
 // from: 'I' the install directory, 'M' the module's, 'P' the platform's search
@@ -100,11 +100,9 @@ TEST(ResourceMgrTest, LibrariesComeFromTheInstallDirectoryThenTheModulesThenTheP
             for (const char* f = files; f && *f; ++f)
                 fs::copy_file(programDir / kLibraries[*f == 'h' ? 0 : *f - '1'],
                               dir / (*f == 'h' ? row.helpFile : kLibraries[*f - '1']));
-        using Setting = std::pair<const char*, std::string>;
-        for (const auto& [name, value] : {Setting{"Install Directory", row.install ? install.string() : ""},
-                                          Setting{"HelpFileName", row.helpValue}})
-            if (!value.empty())
-                RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSettings, name, REG_SZ, value.c_str(), DWORD(value.size() + 1));
+        if (row.install)   // else no settings key at all
+            WriteTree(HKEY_LOCAL_MACHINE, kSettings,
+                      {{"", {{"Install Directory", Sz(install.string())}, {"HelpFileName", Sz(row.helpValue)}}}});
         cfu::unique_hmodule anchor(LoadLibraryA((moduleDir / "anchor.dll").string().c_str()));
         ManagerPtr manager(new CResourceMgr(anchor.get()));
         EXPECT_EQ(moduleDir.string() + "\\", std::string(manager->m_strModuleDir));
