@@ -86,28 +86,22 @@ time_t Seconds(const FILETIME& ft)
 
 } // namespace
 
-TEST(WindowTest, WindowProcSeesEveryMessageFromCreationOn)
+TEST(WindowTest, WindowProcSeesEveryMessageFromCreationOnAndTheWindowGoesWithItsObject)
 {
     g_rawLog.clear();
     HWND raw = MakeHiddenWindow(kRawClass, &RawProc);
     ASSERT_TRUE(raw) << "CreateWindowExA failed: the prefix needs the null graphics driver";
     DestroyWindow(raw);
-    g_rawLog.push_back({0, 0, 0, 0});
     CRecordingWnd wnd;
     ASSERT_TRUE(MakeHiddenCWnd(wnd, kAfxClass));
-    HWND hWnd = wnd.m_hWnd;
+    HWND hWnd = wnd.m_hWnd, owned = NULL;
     EXPECT_TRUE(CWnd::FromHandle(hWnd) == &wnd && CWnd::FromHandlePermanent(hWnd) == &wnd);
     EXPECT_TRUE(wnd.DestroyWindow());
-    cfu::test::ExpectSequence(wnd.m_log, g_rawLog.data(), "creation and destruction");
+    EXPECT_EQ(g_rawLog, wnd.m_log) << "creation and destruction";
     EXPECT_FALSE(wnd.m_hWnd || CWnd::FromHandlePermanent(hWnd));
-}
-
-TEST(WindowTest, DestroyingTheObjectDestroysItsWindow)
-{
-    HWND hWnd = NULL;
-    if (CRecordingWnd wnd; MakeHiddenCWnd(wnd, kAfxClass))
-        hWnd = wnd.m_hWnd;
-    EXPECT_TRUE(hWnd && !IsWindow(hWnd) && !CWnd::FromHandlePermanent(hWnd));
+    if (CRecordingWnd owner; MakeHiddenCWnd(owner, kAfxClass))
+        owned = owner.m_hWnd;
+    EXPECT_TRUE(owned && !IsWindow(owned) && !CWnd::FromHandlePermanent(owned));
 }
 
 TEST(WindowTest, ForeignWindowsGetATemporaryObjectThatNeverDestroysThem)

@@ -84,13 +84,11 @@ TEST_F(SettingsTest, FlagsAreOnOnlyForOnInAnyCase)
     }
 }
 
-const char kKey[] = "CFUtilsTest Key";
-
 TEST(RegFunctionsTest, DefaultValuesOfClassKeysAndRunOnceCommands)
 {
     const char kRunOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-    SavedKey savedKey(HKEY_CLASSES_ROOT, kKey), savedRunOnce(HKEY_CURRENT_USER, kRunOnce);
-    const std::string sub = std::string(kKey) + "\\Sub";
+    const std::string key = "CFUtilsTest Key", sub = key + "\\Sub";
+    SavedKey savedKey(HKEY_CLASSES_ROOT, key), savedRunOnce(HKEY_CURRENT_USER, kRunOnce);
     for (size_t length : {0, 519, 520, 600}) {   // the text and its zero fit 520 bytes up to 519
         const std::string text(length, 't');
         EXPECT_EQ(1, SetRegKey(sub.c_str(), text.c_str()));
@@ -99,7 +97,7 @@ TEST(RegFunctionsTest, DefaultValuesOfClassKeysAndRunOnceCommands)
         EXPECT_EQ(length < 520, GetRegKey(sub.c_str(), value)) << length;
         EXPECT_EQ(length < 520 ? text : "", std::string(value));
     }
-    EXPECT_EQ(0, SetRegKey(sub.c_str(), nullptr) + DeleteRegKey(kKey));   // the key has a subkey
+    EXPECT_EQ(0, SetRegKey(sub.c_str(), nullptr) + DeleteRegKey(key.c_str()));   // the key has a subkey
     EXPECT_EQ(1, DeleteRegKey(sub.c_str()));
     CString value = "sentinel";   // missing now
     EXPECT_EQ(0, GetRegKey(sub.c_str(), value) + DeleteRegKey(sub.c_str()) + DeleteRegKey("") + DeleteRegKey(nullptr));
