@@ -1,6 +1,6 @@
 // The router in its own process: registrations, their packed record and binary
 // layout, and what the walk test leaves out: the notification a target sees, the
-// default handling, commands from controls, delivery by handle, WM_CLOSE.
+// default handling and WM_CLOSE, delivery by handle, commands from controls.
 #include "RouterTestSupport.h"
 
 #include <cstring>
@@ -24,25 +24,10 @@ ptrdiff_t Slot(F f)
     return (rep[0] - 1) / ptrdiff_t(sizeof(void*));
 }
 
-struct Counted : CReferenceCount
-{
-    ~Counted() override { destroyed = true; }
-    static inline bool destroyed = false;
-};
-
 } // namespace
 
-TEST(NotifyTargetTest, ReferenceCountAndVirtualSlots)
+TEST(NotifyTargetTest, VirtualSlots)
 {
-    Counted* p = new Counted;
-    p->AddRef();
-    EXPECT_EQ(p, p->CopyInstancePointer());
-    const std::vector<unsigned long> counts = {p->CurrentCount(), p->Release(), p->Release()};
-    EXPECT_EQ((std::vector<unsigned long>{3, 2, 1}), counts);
-    EXPECT_FALSE(Counted::destroyed);
-    EXPECT_EQ(0u, p->Release());
-    EXPECT_TRUE(Counted::destroyed);
-
     // The destructor (two entries), CReferenceCount's four; CNotifyTarget's five after CObject's.
     using R = CReferenceCount;
     using T = CNotifyTarget;
@@ -131,29 +116,39 @@ TEST(MessageRegistrationTest, PackedRecordRebuiltAssignedAndReset)
 
 using PipeTest = RouterTest;
 
-TEST_F(PipeTest, TheNotificationAndTheDefaultHandling)
+TEST_F(PipeTest, TheNotificationAndWhatTheDefaultHandlingGets)
 {
-    RecordingTarget a(log, 1);
-    CMessageRegistration reg;
-    reg.SetNotifyTarget(&a);
-    reg.AddMessageToList(M1);
-    EXPECT_EQ(2u, pipe->RegisterForNotifications(reg));
-    EXPECT_TRUE(reg.GetHandle() == 2 && reg.GetMessagePipe() == pipe.get());
-    SendMessageA(hRouter, M1, 7, 9);
-    EXPECT_EQ(UINT(NOTIFY_TYPE_MESSAGE), a.last.GetNotifyType());
-    EXPECT_TRUE(a.last.GetMessageDisposition() == 10 && !a.last.GetWindowHandle());
-    ASSERT_NE(nullptr, a.last.GetMessageRegistration());
-    EXPECT_EQ(2u, a.last.GetMessageRegistration()->GetHandle());
-
     // Nobody wants it: the default handling answers; wanted, it is kept from it even when answered 0.
     char title[64];
-    EXPECT_EQ(LRESULT(strlen(cfu::router::kWindowClass)), SendMessageA(hRouter, WM_GETTEXT, sizeof title, LPARAM(title)));
+    EXPECT_EQ(LRESULT(strlen(cfu::router::kWindowClass)),
+              SendMessageA(hRouter, WM_GETTEXT, sizeof title, LPARAM(title)));
     EXPECT_STREQ(cfu::router::kWindowClass, title);
+    HWND tools[] = {MakeHiddenWindow("CFUtilsTest Closing", &DefWindowProcA, 0, WS_EX_TOOLWINDOW),
+                    MakeHiddenWindow("CFUtilsTest Closing", &DefWindowProcA, 0, WS_EX_TOOLWINDOW)};
+    // Made last, so the thread's windows are met with this one first.
+    HWND plain = MakeHiddenWindow("CFUtilsTest Closing", &DefWindowProcA, 0);
+    RecordingTarget a(log, 1);
     a.answer = 0;
-    RegisterTarget(*pipe, &a, {WM_GETTEXT});
+    EXPECT_EQ(2u, RegisterTarget(*pipe, &a, {M1, WM_GETTEXT, WM_CLOSE}));
+    SendMessageA(hRouter, M1, 7, 9);
+    EXPECT_TRUE(a.last.GetMessageDisposition() == 10 && !a.last.GetWindowHandle());
     memset(title, 0xbd, sizeof title);
     EXPECT_EQ(0, SendMessageA(hRouter, WM_GETTEXT, sizeof title, LPARAM(title)));
     EXPECT_EQ(char(0xbd), title[0]);
+
+    // WM_CLOSE closes the first tool window of the thread, wanted or not.
+    EXPECT_EQ(0, SendMessageA(hRouter, WM_CLOSE, 0, 0));
+    EXPECT_EQ(3u, log.size());
+    EXPECT_TRUE(IsWindow(tools[0]) && IsWindow(tools[1]));    // the close is posted
+    PumpPending();
+    EXPECT_NE(IsWindow(tools[0]), IsWindow(tools[1]));
+    // Unwanted, WM_CLOSE still stays away from the default handling, which would destroy the router.
+    pipe->UnRegisterNotification(2);
+    EXPECT_EQ(0, SendMessageA(hRouter, WM_CLOSE, 0, 0));
+    PumpPending();
+    EXPECT_FALSE(IsWindow(tools[0]) || IsWindow(tools[1]));
+    EXPECT_TRUE(IsWindow(plain) && IsWindow(hRouter));
+    DestroyWindow(plain);
 }
 
 TEST_F(PipeTest, DeliveryByHandleSentAndPosted)
@@ -192,7 +187,6 @@ TEST_F(PipeTest, DeliveryByHandleSentAndPosted)
     pipe->PostMessageToHandler(h[0], posted[0]);
     pipe.reset();
     PumpPending();
-    EXPECT_FALSE(IsWindow(hRouter));
     EXPECT_EQ(3u, log.size());
     EXPECT_EQ(1u, a.CurrentCount());
     EXPECT_EQ(1, CMessagePipe().Initialize());
@@ -216,27 +210,4 @@ TEST_F(PipeTest, CommandsFromControlsAndWmCommandAsAMessage)
     EXPECT_EQ(9, SendMessageA(hRouter, WM_COMMAND, MAKEWPARAM(100, 0), 0));
     static const MsgEntry kCommands[] = {{100, 0, 0, 1}, {WM_COMMAND, 100, 0, 3}, {0, 0, 0, 0}};
     ExpectSequence(log, kCommands, "commands");
-}
-
-TEST_F(PipeTest, CloseReachesTheFirstToolWindowAndSparesTheRouter)
-{
-    HWND tools[] = {MakeHiddenWindow("CFUtilsTest Closing", &DefWindowProcA, 0, WS_EX_TOOLWINDOW),
-                    MakeHiddenWindow("CFUtilsTest Closing", &DefWindowProcA, 0, WS_EX_TOOLWINDOW)};
-    // Made last, so the thread's windows are met with this one first.
-    HWND plain = MakeHiddenWindow("CFUtilsTest Closing", &DefWindowProcA, 0);
-    RecordingTarget a(log, 1);
-    a.answer = 0;
-    RegisterTarget(*pipe, &a, {WM_CLOSE});
-    EXPECT_EQ(0, SendMessageA(hRouter, WM_CLOSE, 0, 0));
-    EXPECT_EQ(1u, log.size());
-    EXPECT_TRUE(IsWindow(tools[0]) && IsWindow(tools[1]));    // the close is posted
-    PumpPending();
-    EXPECT_NE(IsWindow(tools[0]), IsWindow(tools[1]));
-    // Unwanted, WM_CLOSE still stays away from the default handling, which would destroy the router.
-    pipe->UnRegisterNotification(2);
-    EXPECT_EQ(0, SendMessageA(hRouter, WM_CLOSE, 0, 0));
-    PumpPending();
-    EXPECT_FALSE(IsWindow(tools[0]) || IsWindow(tools[1]));
-    EXPECT_TRUE(IsWindow(plain) && IsWindow(hRouter));
-    DestroyWindow(plain);
 }

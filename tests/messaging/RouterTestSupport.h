@@ -37,8 +37,6 @@ public:
     int UnRegister() override { ADD_FAILURE() << "UnRegister called"; return 0; }
 };
 
-using cfu::tools::RegisterTarget;
-
 // An initialised router on this thread, destroyed with the test. Wine swallows a fault inside a
 // cross-process SendMessageA (the sender gets 0): the router's process counts its own access violations.
 class RouterTest : public ::testing::Test

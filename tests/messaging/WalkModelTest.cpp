@@ -106,15 +106,7 @@ private:
         Target& t = m_targets.emplace_back(*this, spec);
         if (!m_pipe)
             return t.handle = m_targets.size() + 1;    // the router's monitor holds 1
-        CMessageRegistration reg;
-        reg.SetNotifyTarget(&t);
-        reg.SetMessageFrom(spec.from);
-        reg.SetMessageTo(spec.to);
-        for (UINT m : spec.messages)
-            reg.AddMessageToList(m);
-        for (UINT c : spec.commands)
-            reg.AddCommandToList(c);
-        return t.handle = m_pipe->RegisterForNotifications(reg);
+        return t.handle = RegisterTarget(*m_pipe, &t, spec.messages, spec.from, spec.to, spec.commands);
     }
     int Remove(unsigned __int64 handle)
     {

@@ -5,15 +5,15 @@
 #include "CFUtils.h"
 #include "Handles.h"
 
-#include <initializer_list>
+#include <vector>
 
 namespace cfu::tools {
 
 // Registers pTarget for the messages, the range from..to and the commands
 // given; the router's handle for it.
 inline unsigned __int64 RegisterTarget(CMessagePipe& pipe, CNotifyTarget* pTarget,
-                                       std::initializer_list<UINT> messages, UINT from = 0,
-                                       UINT to = 0, std::initializer_list<UINT> commands = {})
+                                       const std::vector<UINT>& messages, UINT from = 0,
+                                       UINT to = 0, const std::vector<UINT>& commands = {})
 {
     CMessageRegistration reg;
     reg.SetNotifyTarget(pTarget);
