@@ -208,9 +208,8 @@ TEST_F(RemoteTest, MalformedRecordsRegisterNothingAndRequestsUnregister)
     ChildProcess child("hostile", collector.Arg());
     EXPECT_EQ(0, child.PumpUntilExit());
     // A well-formed record's answer is its handle: the monitor holds 1, the test's own targets 2 and 3.
-    std::vector<LPARAM> answers;
-    for (const MsgEntry& e : collector.log)
-        answers.push_back(e.lParam);
+    std::vector<LPARAM> answers(collector.log.size());
+    std::transform(collector.log.begin(), collector.log.end(), answers.begin(), [](const auto& e) { return e.lParam; });
     EXPECT_EQ((std::vector<LPARAM>{0, 0, 0, 4, 5, 0, 0, 0, 0, 6, 0}), answers);
     // Unregistration requests (a listener sends them from its own process): 0 and an unknown handle
     // change nothing; a and the monitor (1) go, and no more requests are taken.
