@@ -247,9 +247,8 @@ TEST_F(RegEntryTest, CopyStructureCopiesAsRegCopyTreeAndSkipsWhatItCannotMakeOrR
     RegTree source{{"", {{"Top", Sz("top")}}}, {"Child", {{"Inner", Sz("in")}}}};
     WriteTree(Key(), "Source", source);
     WriteValue(CreateKey(Key(), "Source\\Classy", "AB").get(), "Hidden", REG_SZ, "h");
-    EntryPtr from = Open("Source"), plain = Create("Plain");
-    EntryPtr intoVolatile(CRegEntry::OpenExisting(CreateKey(Key(), "Volatile", nullptr, REG_OPTION_VOLATILE).get(),
-                                                  CString()));
+    CreateKey(Key(), "Volatile", nullptr, REG_OPTION_VOLATILE);
+    EntryPtr from = Open("Source"), plain = Create("Plain"), intoVolatile = Open("Volatile");
     ASSERT_TRUE(from && intoVolatile && plain);
     EXPECT_EQ(0, from->CopyStructure(intoVolatile.get()) + from->CopyStructure(plain.get()));
     EXPECT_EQ(Copied(RegTree{{"", source[""]}}), ReadTree(Key(), "Volatile"));
