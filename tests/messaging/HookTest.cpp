@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <filesystem>
 #include <iterator>
 #include <utility>
 
@@ -104,7 +105,7 @@ TEST_F(HookTest, EveryAnswerInEveryState)
     // two compare unequal. lacking: the export a test library leaves out.
     const Switch switches[] = {&CMessagePipe::LoadHookLibrary, &CMessagePipe::EnableKeyboardHook,
                                &CMessagePipe::EnableCBTHook, &CMessagePipe::EnableShellHook};
-    const wchar_t* const lacking[] = {L"", L"SetKeyboardHook", L"CbtProc", L"SetShellHook"};
+    const std::string lacking[] = {"", "SetKeyboardHook", "CbtProc", "SetShellHook"};
     enum { load, keyboard, cbt, shell };
     // held: the library is loaded afterwards; reports: what a probe then finds.
     const struct { int op; State state; int enable, result; bool held; int reports; } cases[] = {
@@ -124,9 +125,7 @@ TEST_F(HookTest, EveryAnswerInEveryState)
         {shell, kNoLibrary, 1, 1, false, 0},            {shell, kNoLibrary, 0, 1, false, 0},
         {shell, kNoExport, 1, 0, true, 0},              {shell, kNoWindow, 1, 0, true, 0},
     };
-    wchar_t self[MAX_PATH];
-    const std::wstring path(self, GetModuleFileNameW(NULL, self, MAX_PATH));
-    const std::wstring folder = path.substr(0, path.rfind(L'\\') + 1) + L"hook-without-";
+    const std::filesystem::path folder = std::filesystem::path(ModulePath()).parent_path();
     for (size_t i = 0; i < std::size(cases); ++i) {
         const auto& row = cases[i];
         SCOPED_TRACE("row " + std::to_string(i));
@@ -138,9 +137,10 @@ TEST_F(HookTest, EveryAnswerInEveryState)
         if (row.state == kNoLibrary)
             SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
         if (row.state == kNoExport && SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_USER_DIRS))
-            variant = AddDllDirectory((folder + lacking[row.op]).c_str());
-        if (row.state == kLibraryHeld || row.state == kAlreadyOn)
+            variant = AddDllDirectory((folder / ("hook-without-" + lacking[row.op])).c_str());
+        if (row.state == kLibraryHeld || row.state == kAlreadyOn) {
             EXPECT_EQ(1, (subject.*switches[row.state == kLibraryHeld ? load : row.op])(1));
+        }
 
         EXPECT_EQ(row.result, (subject.*switches[row.op])(row.enable));
         EXPECT_EQ(row.held, GetModuleHandleA(router::kHookLibrary) != NULL);
@@ -204,8 +204,7 @@ TEST_F(HotKeyTest, ConvertedReportedReplacedRefusedRemovedAndDestroyed)
     EXPECT_EQ(0u, Taken('M'));
     PressKeys({VK_MENU, 'K'});
     EXPECT_TRUE(PumpUntil([&] { return !log.empty(); }));
-    const MsgEntry expected[] = {{WM_HOTKEY, id, MAKELPARAM(MOD_ALT, 'K'), 1}, {0, 0, 0, 0}};
-    ExpectSequence(log, expected, "the hot key");
+    EXPECT_EQ(MsgLog({{WM_HOTKEY, id, MAKELPARAM(MOD_ALT, 'K'), 1}}), log);
 
     EXPECT_EQ(0u, pipe->SetHotKey(0, 'K', HOTKEYF_ALT));
     {
