@@ -3,7 +3,9 @@
 // default handling and WM_CLOSE, delivery by handle, commands from controls.
 #include "RouterTestSupport.h"
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <vector>
 
 using namespace cfu::test;
@@ -190,6 +192,23 @@ TEST_F(PipeTest, DeliveryByHandleSentAndPosted)
     EXPECT_EQ(3u, log.size());
     EXPECT_EQ(1u, a.CurrentCount());
     EXPECT_EQ(1, CMessagePipe().Initialize());
+}
+
+// Handles that share a slot of the handle table, or follow one another in a
+// run of slots, and a table that shrinks as they go: every handle must still
+// be found by its own number until it goes.
+TEST_F(PipeTest, EveryHandleIsFoundUntilItGoes)
+{
+    RecordingTarget t(log, 1);
+    std::mt19937 rng(7);
+    for (int round = 0; round < 50; ++round) {
+        std::vector<unsigned __int64> h(8 + rng() % 100);
+        for (auto& handle : h)
+            handle = RegisterTarget(*pipe, &t, {M1});
+        std::shuffle(h.begin(), h.end(), rng);
+        for (auto handle : h)
+            EXPECT_EQ(1, pipe->UnRegisterNotification(handle)) << handle;
+    }
 }
 
 TEST_F(PipeTest, CommandsFromControlsAndWmCommandAsAMessage)
