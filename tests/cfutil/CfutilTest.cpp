@@ -21,8 +21,7 @@ struct Outcome
 Outcome Cfutil(const std::string& args, DWORD timeoutMs = kStartTimeoutMs)
 {
     Outcome run;
-    const std::string path = ModulePath();
-    const std::string line = "\"" + path.substr(0, path.rfind('\\') + 1) + "cfutil.exe\" " + args;
+    const std::string line = "\"" + (ModuleDirectory() / "cfutil.exe").string() + "\" " + args;
     // The tool always ends with 0 or 1 and says why. Once, in a freshly made
     // Wine prefix, a run ended at once with no output at all: a run that never
     // reached the tool's own end is tried once more.

@@ -10,6 +10,7 @@
 #include "HiddenWindow.h"
 #include "RegTree.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,13 @@ inline std::string ModulePath(HMODULE module = NULL)
 {
     char path[MAX_PATH];
     return std::string(path, ::GetModuleFileNameA(module, path, MAX_PATH));
+}
+
+// The folder a loaded module came from; by default this program's, where the
+// build puts the other test programs, helpers and libraries too.
+inline std::filesystem::path ModuleDirectory(HMODULE module = NULL)
+{
+    return std::filesystem::path(ModulePath(module)).parent_path();
 }
 
 } // namespace cfu::test

@@ -125,7 +125,7 @@ TEST_F(HookTest, EveryAnswerInEveryState)
         {shell, kNoLibrary, 1, 1, false, 0},            {shell, kNoLibrary, 0, 1, false, 0},
         {shell, kNoExport, 1, 0, true, 0},              {shell, kNoWindow, 1, 0, true, 0},
     };
-    const std::filesystem::path folder = std::filesystem::path(ModulePath()).parent_path();
+    const std::filesystem::path folder = ModuleDirectory();
     for (size_t i = 0; i < std::size(cases); ++i) {
         const auto& row = cases[i];
         SCOPED_TRACE("row " + std::to_string(i));

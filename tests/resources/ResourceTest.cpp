@@ -29,8 +29,6 @@ ManagerPtr MakeManager(const char* file1 = kLibraries[0], const char* file2 = kL
     return manager;
 }
 
-fs::path ModuleDir(HMODULE module) { return fs::path(ModulePath(module)).parent_path(); }
-
 // Width, height, then 32-bit top-down pixels (GetDIBits); empty for no bitmap.
 Numbers Pixels(HGDIOBJ bitmap)
 {
@@ -87,7 +85,7 @@ const struct Layout { const char *install, *module, *names, *helpValue, *from; i
 
 TEST(ResourceMgrTest, LibrariesComeFromTheInstallDirectoryThenTheModulesThenThePlatform)
 {
-    const fs::path programDir = ModuleDir(NULL), root = fs::temp_directory_path() / "cfu-resources-test";
+    const fs::path programDir = ModuleDirectory(), root = fs::temp_directory_path() / "cfu-resources-test";
     const fs::path install = root / "install", moduleDir = root / "module";
     std::error_code ignored;
     const auto clean = [&] { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettings), fs::remove_all(root, ignored); };
@@ -114,7 +112,7 @@ TEST(ResourceMgrTest, LibrariesComeFromTheInstallDirectoryThenTheModulesThenTheP
         const HINSTANCE libraries[4] = {manager->m_hLib1, manager->m_hLib2, manager->m_hLib3, manager->m_hLib4};
         for (int i = 0; i < 4; ++i) {
             const fs::path dir = row.from[i] == 'I' ? install : row.from[i] == 'M' ? moduleDir : programDir;
-            EXPECT_TRUE(row.from[i] == '-' ? !libraries[i] : fs::equivalent(dir, ModuleDir(libraries[i])))
+            EXPECT_TRUE(row.from[i] == '-' ? !libraries[i] : fs::equivalent(dir, ModuleDirectory(libraries[i])))
                 << "library " << i + 1;
         }
         EXPECT_STREQ(row.helpFile, manager->m_strHelpFile);

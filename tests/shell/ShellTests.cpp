@@ -211,7 +211,7 @@ void EndIdleHelper()
 
 TEST(LaunchTest, WaitsForTheNewProgramToBecomeIdle)
 {
-    const std::string helper = (std::filesystem::path(ModulePath()).parent_path() / "shell_idle.exe").string();
+    const std::string helper = (ModuleDirectory() / "shell_idle.exe").string();
     const struct
     {
         const char* still;   // the helper's CFU_IDLE_STILL
@@ -333,7 +333,7 @@ TEST(ShortcutTest, ReadsWhatTheLinkObjectSavedAndStartsItsTargetInItsOwnDirector
         {"CFUtilsTest Text.lnk", nullptr, nullptr, 0, nullptr},
         {"CFUtilsTest Missing.lnk", nullptr, nullptr, 0, nullptr},
     };
-    const std::string own = std::filesystem::path(ModulePath()).parent_path().string();
+    const std::string own = ModuleDirectory().string();
     // Wine's link object answers 1 for every stored show command.
     const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
     for (const auto& c : cases) {
