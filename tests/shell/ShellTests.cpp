@@ -107,6 +107,14 @@ int OpenProcessAndThreadHandles()
     return count;
 }
 
+// Fails the test when the launches made while it lives leave this process
+// holding more of those handles than before.
+struct NoHandleLeft
+{
+    ~NoHandleLeft() { EXPECT_EQ(before, OpenProcessAndThreadHandles()) << "a launcher left a handle open"; }
+    const int before = OpenProcessAndThreadHandles();
+};
+
 } // namespace
 
 TEST(AppModuleTest, NamesAreThePlatformsAndTheDirectoryFollowsTheModuleState)
@@ -180,7 +188,7 @@ const struct
 TEST(LaunchTest, StartsTheLineInTheDirectoryAndKeepsNoHandle)
 {
     ScratchDir dir;
-    const int handles = OpenProcessAndThreadHandles();
+    const NoHandleLeft noHandleLeft;
     for (const auto& c : kStarts) {
         const std::string line = c.commandLine ? Expand(c.commandLine, dir.path) : "";
         const std::string directory =
@@ -194,7 +202,6 @@ TEST(LaunchTest, StartsTheLineInTheDirectoryAndKeepsNoHandle)
         EXPECT_EQ(started ? line : "", recordedLine);
         EXPECT_STRCASEEQ(started ? directory.c_str() : "", recordedDirectory.c_str());
     }
-    EXPECT_EQ(handles, OpenProcessAndThreadHandles()) << "a launcher left a handle open";
 }
 
 // Ends the idle helper once its window shows; fails the test when none did.
@@ -222,7 +229,7 @@ TEST(LaunchTest, WaitsForTheNewProgramToBecomeIdle)
         {"1", helper, 300, WAIT_TIMEOUT},
         {nullptr, std::string(400, 'x') + ".exe", 300, WAIT_FAILED},
     };
-    const int handles = OpenProcessAndThreadHandles();
+    const NoHandleLeft noHandleLeft;
     for (const auto& c : cases) {
         SetEnvironmentVariableA("CFU_IDLE_STILL", c.still);
         EXPECT_EQ(c.result, StartApplicationAndWaitForIdle(c.program.c_str(), c.timeout)) << c.program;
@@ -231,7 +238,6 @@ TEST(LaunchTest, WaitsForTheNewProgramToBecomeIdle)
     }
     SetEnvironmentVariableA("CFU_IDLE_STILL", NULL);
     EXPECT_EQ(WAIT_FAILED, StartApplicationAndWaitForIdle(NULL, 0));
-    EXPECT_EQ(handles, OpenProcessAndThreadHandles()) << "a launcher left a handle open";
 }
 
 // htmlClass NULL: no ".htm" key; command NULL: no open command; "$" is this
@@ -253,7 +259,7 @@ const struct
 TEST(BrowserTest, TheUrlTakesThePlaceOfTheFirstPercentOne)
 {
     const SavedKey htm(HKEY_CLASSES_ROOT, ".htm"), html(HKEY_CLASSES_ROOT, "CFUtilsTest.Html");
-    const int handles = OpenProcessAndThreadHandles();
+    const NoHandleLeft noHandleLeft;
     for (const auto& c : kBrowserCases) {
         RegDeleteTreeA(HKEY_CLASSES_ROOT, ".htm");
         RegDeleteTreeA(HKEY_CLASSES_ROOT, "CFUtilsTest.Html");
@@ -272,7 +278,6 @@ TEST(BrowserTest, TheUrlTakesThePlaceOfTheFirstPercentOne)
         EXPECT_EQ(c.expected != nullptr, started != 0) << c.url;
         EXPECT_EQ(c.expected ? Expand(c.expected) : "", recording.Recorded(started).first) << c.url;
     }
-    EXPECT_EQ(handles, OpenProcessAndThreadHandles()) << "a launcher left a handle open";
     EXPECT_EQ(0, StartInternetBrowser(NULL));
 }
 
