@@ -67,7 +67,8 @@ protected:
         collector.log.clear();
         const std::string args = collector.Arg() + " --style=" + std::to_string(style) + " " + extra;
         auto child = std::make_unique<ChildProcess>("listener", args);
-        EXPECT_TRUE(PumpUntil([&] { return !collector.log.empty(); }, 10000));
+        // Its first window and its registration are the child's start-up too.
+        EXPECT_TRUE(PumpUntil([&] { return !collector.log.empty(); }, kStartTimeoutMs));
         collector.log.resize(1);    // {kReportRegistered, handle, window}, or zeros
         handle = collector.log[0].wParam;
         listener = HWND(collector.log[0].lParam);
